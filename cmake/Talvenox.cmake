@@ -1,0 +1,24 @@
+# Shared build helpers.
+
+# Warnings for our own targets only.
+function(talvenox_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+endfunction()
+
+if(TALVENOX_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# talvenox_test(NAME SOURCES... LIBS libs... [ENV var=value...])
+# One GoogleTest executable registered as one ctest entry. Screens run offscreen.
+function(talvenox_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;ENV" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  talvenox_warnings(${name})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1;${T_ENV}"
+    TIMEOUT 600)
+endfunction()
