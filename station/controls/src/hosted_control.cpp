@@ -1,0 +1,125 @@
+#include "controls/hosted_control.h"
+
+#include "component/registry.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+
+#include <dlfcn.h>
+
+namespace controls {
+
+HostedControl::HostedControl(const component::Guid &clsid, const QString &objectName, QWidget *parent)
+    : QWidget(parent) {
+  setObjectName(objectName);
+  std::string why;
+  const int32_t rc = component::createInstance(clsid, &m_object, &why);
+  if (rc < 0) {
+    m_error = QString::fromStdString(why.empty() ? component::resultText(rc) : why);
+    return;
+  }
+  m_sink.owner = this;
+  m_object->advise(&m_sink, &m_cookie);
+  m_view = static_cast<QWidget *>(m_object->view());
+  if (m_view) {
+    m_view->setParent(this);
+    m_view->move(0, 0);
+    m_view->show();
+    m_view->installEventFilter(this);
+    resize(m_view->size());
+  }
+}
+
+HostedControl::~HostedControl() {
+  // Release before QWidget deletes the children: the view belongs to the
+  // control's library.
+  if (m_view) m_view->removeEventFilter(this);
+  if (m_object) {
+    m_object->unadvise(m_cookie);
+    m_object.reset();
+  }
+}
+
+bool HostedControl::eventFilter(QObject *watched, QEvent *event) {
+  // The control changes its own size (layouts); the host slot follows.
+  if (watched == m_view && event->type() == QEvent::Resize) {
+    resize(m_view->size());
+    updateGeometry();
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+QSize HostedControl::sizeHint() const { return m_view ? m_view->size() : QWidget::sizeHint(); }
+
+bool HostedControl::check(int32_t rc, const component::ErrorInfo &e, int32_t dispid) {
+  // A hidden widget gets its resize event only when shown; follow the
+  // control's size after every call as well.
+  if (m_view && m_view->size() != size()) {
+    resize(m_view->size());
+    updateGeometry();
+  }
+  if (rc >= 0) return true;
+  m_error = QStringLiteral("%1: membro 0x%2: %3")
+                .arg(objectName())
+                .arg(uint32_t(dispid), 8, 16, QLatin1Char('0'))
+                .arg(QString::fromStdString(e.text.empty() ? component::resultText(rc) : e.text));
+  return false;
+}
+
+bool HostedControl::put(int32_t dispid, component::Value v) {
+  if (!m_object) return false;
+  component::ErrorInfo e;
+  return check(component::putProperty(m_object.get(), dispid, std::move(v), &e), e, dispid);
+}
+
+component::Value HostedControl::get(int32_t dispid) {
+  component::Value v;
+  if (!m_object) return v;
+  component::ErrorInfo e;
+  check(component::getProperty(m_object.get(), dispid, &v, &e), e, dispid);
+  return v;
+}
+
+component::Value HostedControl::call(int32_t dispid, std::initializer_list<oa_variant *> args) {
+  component::Value v;
+  if (!m_object) return v;
+  component::ErrorInfo e;
+  check(component::callMethod(m_object.get(), dispid, args, &v, &e), e, dispid);
+  return v;
+}
+
+namespace {
+component::Value as(const component::Value &v, uint16_t kind) {
+  component::Value out;
+  if (component::coerce(v.get(), kind, out.get()) < 0) out = component::Value();
+  return out;
+}
+} // namespace
+
+quint8 HostedControl::asByte(const component::Value &v) { return as(v, OA_UI1).get()->v.u1; }
+qint16 HostedControl::asInteger(const component::Value &v) { return as(v, OA_I2).get()->v.i2; }
+qint32 HostedControl::asLong(const component::Value &v) { return as(v, OA_I4).get()->v.i4; }
+bool HostedControl::asBoolean(const component::Value &v) { return as(v, OA_BOOL).get()->v.boolean != 0; }
+QString HostedControl::asString(const component::Value &v) { return component::toQString(v.get()); }
+
+bool registerBesideProgram(const QString &libraryFile, QString *error) {
+  const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(libraryFile);
+  if (!QFileInfo::exists(path)) {
+    if (error) *error = path + QStringLiteral(" não existe");
+    return false;
+  }
+  void *h = dlopen(path.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
+  if (!h) {
+    if (error) *error = QString::fromLocal8Bit(dlerror());
+    return false;
+  }
+  auto reg = reinterpret_cast<int32_t (*)()>(dlsym(h, "DllRegisterServer"));
+  const int32_t rc = reg ? reg() : component::kExportNotFound;
+  dlclose(h);
+  if (rc < 0 && error) *error = path + QStringLiteral(": ") + QString::fromUtf8(component::resultText(rc));
+  return rc >= 0;
+}
+
+} // namespace controls
