@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <dlfcn.h>
 #include <filesystem>
+#include <map>
 
 namespace component {
 
@@ -81,14 +82,11 @@ int32_t serverGetClassObject(const ServerClass *table, size_t count, const cp_gu
   for (size_t i = 0; i < count; ++i) {
     if (table[i].info->clsid == *clsid) {
       if (!table[i].create || !table[i].info->creatable) return kNotCreatable;
-      // Factories are never freed: the host may hold one for as long as the
-      // library is loaded, and they own nothing.
-      static std::vector<std::pair<const ServerClass *, Factory *>> factories;
-      for (auto &[c, f] : factories)
-        if (c == &table[i]) { *out = static_cast<ClassFactory *>(f); return kOk; }
-      auto *f = new Factory(&table[i]);
-      factories.emplace_back(&table[i], f);
-      *out = static_cast<ClassFactory *>(f);
+      // One factory per class for the life of the library; the host may
+      // hold it as long as the library is loaded.
+      static std::map<const ServerClass *, Factory> factories;
+      auto it = factories.try_emplace(&table[i], &table[i]).first;
+      *out = static_cast<ClassFactory *>(&it->second);
       return kOk;
     }
   }

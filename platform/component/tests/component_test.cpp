@@ -308,3 +308,30 @@ TEST_F(RegistryFile, LibraryStaysLoadedWhileObjectsLive) {
   dlclose(h);
   freeUnusedLibraries();
 }
+
+// Hostile registry files: random bytes and mangled valid text read without
+// crashing, and what they yield writes back and reads again the same.
+TEST_F(RegistryFile, HostileFilesNeverCrashTheReader) {
+  const std::string valid =
+      "[{0B1F4C2E-6A55-4C1D-9E0A-7A6C2B1E9D01}]\nName=Teste.Eco\nLibrary=/opt/lib/libeco.so\nTypeLib=x\n"
+      "[{0B1F4C2E-6A55-4C1D-9E0A-7A6C2B1E9D04}]\r\nLibrary=/a\r\n";
+  fs::create_directories(file.parent_path());
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+  for (int round = 0; round < 400; ++round) {
+    std::string text = valid;
+    if (round % 2) {
+      text.assign(next() % 300, '\0');
+      for (char &c : text) c = char(next() >> 16);
+    } else {
+      for (int k = 0; k < 6; ++k) text[next() % text.size()] = "[]{}=\n\r\0x-"[next() % 11];
+    }
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+    std::map<Guid, RegistryEntry> all, again;
+    std::string error;
+    ASSERT_TRUE(readRegistry(file.string(), &all, &error)) << error;
+    ASSERT_TRUE(writeRegistry(file.string(), all, &error)) << error;
+    ASSERT_TRUE(readRegistry(file.string(), &again, &error));
+    EXPECT_EQ(all.size(), again.size()) << "round " << round;
+  }
+}
