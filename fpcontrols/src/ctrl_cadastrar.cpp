@@ -141,10 +141,7 @@ void CtrlCadastrar::CadastrarImagemArquivo(uint8_t, QString, QString) {
 void CtrlCadastrar::setRigidezCadastro(int16_t v) {
   m_limiar = limiarDeRigidez(v);
   estado().limiarCadastro = m_limiar;
-  const int32_t *ctx = estado().contexto(m_indiceSensor);
-  component::Value limiar = component::Value::long32(m_limiar);
-  if (!papilo().setParameter(PAPILO_PARAM_ENROLL_THRESHOLD, limiar.get(), ctx ? *ctx : 0))
-    disparar(evErroMsg, papilo().lastError());
+  enviarLimiar(m_indiceSensor, PAPILO_PARAM_ENROLL_THRESHOLD, m_limiar, evErroMsg);
 }
 
 void CtrlCadastrar::pollImagens() {

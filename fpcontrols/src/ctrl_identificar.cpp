@@ -195,10 +195,7 @@ void CtrlIdentificar::setIntervaloDesempate(int32_t ms) { m_tmrDesempate->setInt
 void CtrlIdentificar::setRigidezIdentificacao(int16_t v) {
   m_limiar = limiarDeRigidez(v);
   estado().limiarIdentificacao = m_limiar;
-  const int32_t *ctx = estado().contexto(m_indiceSensor);
-  component::Value limiar = component::Value::long32(m_limiar);
-  if (!papilo().setParameter(PAPILO_PARAM_IDENTIFY_THRESHOLD, limiar.get(), ctx ? *ctx : 0))
-    disparar(evErroMsg, papilo().lastError());
+  enviarLimiar(m_indiceSensor, PAPILO_PARAM_IDENTIFY_THRESHOLD, m_limiar, evErroMsg);
 }
 
 // The signal intervals live in 16-bit stores: a larger Long is refused.

@@ -156,6 +156,12 @@ bool VisualControl::iniciarMotor(uint8_t indiceSensor, int32_t thresholdId, int3
   return false;
 }
 
+void VisualControl::enviarLimiar(uint8_t indiceSensor, int32_t thresholdId, int32_t threshold, int32_t erroEvent) {
+  const int32_t *ctx = estado().contexto(indiceSensor);
+  component::Value limiar = component::Value::long32(threshold);
+  if (!papilo().setParameter(thresholdId, limiar.get(), ctx ? *ctx : 0)) disparar(erroEvent, papilo().lastError());
+}
+
 int32_t VisualControl::GravarImagem(QString path) {
   if (path.trimmed().isEmpty()) return 0;
   setMensagem(QStringLiteral("Gravando imagem no arquivo ..."));

@@ -69,6 +69,9 @@ protected:
   // thresholdId and 220 on the context of the slot. On failure the engine's
   // text is shown and raised as ErroMsg; false.
   bool iniciarMotor(uint8_t indiceSensor, int32_t thresholdId, int32_t threshold, int32_t erroEvent);
+  // A new strictness goes to the engine at once, as a Long on the context of
+  // the slot; ErroMsg when the engine cannot take it.
+  void enviarLimiar(uint8_t indiceSensor, int32_t thresholdId, int32_t threshold, int32_t erroEvent);
   void setTamanhoMensagem(int points);
   void pintarMolduras(const QColor &a, const QColor &b);
   QWidget *band() const { return m_band; }
