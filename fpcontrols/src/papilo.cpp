@@ -70,30 +70,30 @@ std::optional<int32_t> Papilo::initialize() { PAPILO_CALL(VBPPInitialize, kIniti
 std::optional<int32_t> Papilo::finalize() { PAPILO_CALL(VBPPFinalize, kFinalize); }
 std::optional<int32_t> Papilo::createContext() { PAPILO_CALL(VBPPCreateContext, kCreateContext); }
 std::optional<int32_t> Papilo::freeContext(int32_t context) { PAPILO_CALL(VBPPFreeContext, kFreeContext, context); }
-std::optional<int32_t> Papilo::setParameter(int32_t id, oa_variant *value, int32_t context) {
+std::optional<int32_t> Papilo::setParameter(int32_t id, const oa_variant *value, int32_t context) {
   PAPILO_CALL(VBPPSetParameter, kSetParameter, id, value, context);
 }
-std::optional<int32_t> Papilo::extract(int32_t width, int32_t height, oa_variant *image, uint8_t *features,
+std::optional<int32_t> Papilo::extract(int32_t width, int32_t height, oa_variant *image, oa_variant *features,
                                        int32_t *size, int32_t context) {
   PAPILO_CALL(VBPPExtract, kExtract, width, height, image, PAPILO_EXTRACT_500, features, size, context);
 }
-std::optional<int32_t> Papilo::decompressFeatures(const uint8_t *features, uint8_t *record) {
+std::optional<int32_t> Papilo::decompressFeatures(oa_variant *features, void *record) {
   PAPILO_CALL(VBPPDecompressFeatures, kDecompress, features, record);
 }
-std::optional<int32_t> Papilo::identifyStart(const uint8_t *probe, int32_t context) {
+std::optional<int32_t> Papilo::identifyStart(oa_variant *probe, int32_t context) {
   PAPILO_CALL(VBPPIdentifyStart, kIdentifyStart, probe, context);
 }
-std::optional<int32_t> Papilo::identifyNext(const uint8_t *templ, DetalheComparacao *detail, int32_t context) {
+std::optional<int32_t> Papilo::identifyNext(oa_variant *templ, DetalheComparacao *detail, int32_t context) {
   detail->campos[0] = 20;
   PAPILO_CALL(VBPPIdentifyNext, kIdentifyNext, templ, detail->campos.data(), context);
 }
 std::optional<int32_t> Papilo::identifyEnd(int32_t context) { PAPILO_CALL(VBPPIdentifyEnd, kIdentifyEnd, context); }
-std::optional<int32_t> Papilo::verify(const uint8_t *templ, const uint8_t *probe, DetalheComparacao *detail,
+std::optional<int32_t> Papilo::verify(oa_variant *templ, oa_variant *probe, DetalheComparacao *detail,
                                       int32_t context) {
   detail->campos[0] = 20;
   PAPILO_CALL(VBPPVerify, kVerify, templ, probe, detail->campos.data(), context);
 }
-std::optional<int32_t> Papilo::generalize(int32_t count, oa_variant *touches, uint8_t *features, int32_t *size,
+std::optional<int32_t> Papilo::generalize(int32_t count, oa_variant *touches, oa_variant *features, int32_t *size,
                                           int32_t context) {
   PAPILO_CALL(VBPPGeneralize, kGeneralize, count, touches, features, size, context);
 }

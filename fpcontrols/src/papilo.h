@@ -43,19 +43,18 @@ public:
   std::optional<int32_t> finalize();
   std::optional<int32_t> createContext();
   std::optional<int32_t> freeContext(int32_t context);
-  std::optional<int32_t> setParameter(int32_t id, oa_variant *value, int32_t context);
+  std::optional<int32_t> setParameter(int32_t id, const oa_variant *value, int32_t context);
   // Parameters 1000 = 100, thresholdId = threshold, 220 = 256, in this
   // order; stops at the first one that cannot be set.
   bool setParameters(int32_t context, int32_t thresholdId, int32_t threshold);
-  std::optional<int32_t> extract(int32_t width, int32_t height, oa_variant *image, uint8_t *features,
+  std::optional<int32_t> extract(int32_t width, int32_t height, oa_variant *image, oa_variant *features,
                                  int32_t *size, int32_t context);
-  std::optional<int32_t> decompressFeatures(const uint8_t *features, uint8_t *record);
-  std::optional<int32_t> identifyStart(const uint8_t *probe, int32_t context);
-  std::optional<int32_t> identifyNext(const uint8_t *templ, DetalheComparacao *detail, int32_t context);
+  std::optional<int32_t> decompressFeatures(oa_variant *features, void *record);
+  std::optional<int32_t> identifyStart(oa_variant *probe, int32_t context);
+  std::optional<int32_t> identifyNext(oa_variant *templ, DetalheComparacao *detail, int32_t context);
   std::optional<int32_t> identifyEnd(int32_t context);
-  std::optional<int32_t> verify(const uint8_t *templ, const uint8_t *probe, DetalheComparacao *detail,
-                                int32_t context);
-  std::optional<int32_t> generalize(int32_t count, oa_variant *touches, uint8_t *features, int32_t *size,
+  std::optional<int32_t> verify(oa_variant *templ, oa_variant *probe, DetalheComparacao *detail, int32_t context);
+  std::optional<int32_t> generalize(int32_t count, oa_variant *touches, oa_variant *features, int32_t *size,
                                     int32_t context);
 
 private:

@@ -49,18 +49,18 @@ FAKE int32_t VBPPFreeContext(int32_t context) {
   return 0;
 }
 #ifndef FAKE_ENGINE_WITHOUT_SETPARAMETER
-FAKE int32_t VBPPSetParameter(int32_t id, oa_variant *value, int32_t context) {
+FAKE int32_t VBPPSetParameter(int32_t id, const oa_variant *value, int32_t context) {
   record(("VBPPSetParameter " + std::to_string(id) + " " + describe(value) + " ctx " + std::to_string(context))
              .c_str());
   return 0;
 }
 #endif
-FAKE int32_t VBPPIdentifyNext(const uint8_t *, int32_t *detail, int32_t context) {
+FAKE int32_t VBPPIdentifyNext(oa_variant *, int32_t *detail, int32_t context) {
   record(("VBPPIdentifyNext detail0 " + std::to_string(detail[0]) + " ctx " + std::to_string(context)).c_str());
   detail[1] = 77;
   return 0;
 }
-FAKE int32_t VBPPVerify(const uint8_t *, const uint8_t *, int32_t *detail, int32_t) {
+FAKE int32_t VBPPVerify(oa_variant *, oa_variant *, int32_t *detail, int32_t) {
   record(("VBPPVerify detail0 " + std::to_string(detail[0])).c_str());
   detail[1] = 55;
   return 0;

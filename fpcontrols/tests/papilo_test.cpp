@@ -26,11 +26,12 @@ TEST(Papilo, ComparisonDetailStartsWith20) {
   clearEngineCalls();
   DetalheComparacao d;
   d.campos = {0, 0, 9, 9, 9};
-  const uint8_t templ[4] = {}, probe[4] = {};
-  ASSERT_TRUE(papilo().identifyNext(templ, &d, 7));
+  component::Value templ = component::Value::array(oa_array_create(OA_UI1, 0, 4));
+  component::Value probe = component::Value::array(oa_array_create(OA_UI1, 0, 4));
+  ASSERT_TRUE(papilo().identifyNext(templ.get(), &d, 7));
   EXPECT_EQ(d.similaridade(), 77);
   d.campos[0] = -5;
-  ASSERT_TRUE(papilo().verify(templ, probe, &d, 7));
+  ASSERT_TRUE(papilo().verify(templ.get(), probe.get(), &d, 7));
   EXPECT_EQ(d.similaridade(), 55);
   EXPECT_EQ(engineCalls(), "VBPPIdentifyNext detail0 20 ctx 7\nVBPPVerify detail0 20\n");
 }
