@@ -1,7 +1,10 @@
 #include "punch/Tfrm_principal.h"
 
+#include "punch/PunchExport.h"
+#include "punch/Tfrm_libera.h"
 #include "settings/ColourText.h"
 #include "settings/SettingsStore.h"
+#include "widgets/Colouring.h"
 #include "widgets/ShadowLabel.h"
 
 #include <QApplication>
@@ -66,19 +69,6 @@ QLabel *label(QWidget *parent, const char *name, const QString &text, const QRec
   return l;
 }
 
-void setBackground(QWidget *w, const QColor &c) {
-  QPalette pal = w->palette();
-  pal.setColor(QPalette::Window, c);
-  w->setPalette(pal);
-  w->setAutoFillBackground(true);
-}
-
-void setForeground(QWidget *w, QPalette::ColorRole role, const QColor &c) {
-  QPalette pal = w->palette();
-  pal.setColor(role, c);
-  w->setPalette(pal);
-}
-
 } // namespace
 
 Tfrm_principal::Tfrm_principal(Station &station, QWidget *parent) : QWidget(parent), m_station(station) {
@@ -111,12 +101,13 @@ void Tfrm_principal::buildScreen() {
   bt_confirma->setObjectName("bt_confirma");
   bt_confirma->setGeometry(340, 14, 80, 28);
   bt_confirma->hide();
+  connect(bt_confirma, &QPushButton::clicked, this, &Tfrm_principal::confirma);
 
   RxLabel1 = label(Panel1, "RxLabel1", "Zeltron", QRect(560, 4, 220, 50));
   QFont product("Serif", 28, QFont::Bold, true);
   RxLabel1->setFont(product);
   RxLabel1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  setForeground(RxLabel1, QPalette::WindowText, QColor(0, 0, 128));
+  widgets::paintText(RxLabel1, QPalette::WindowText, QColor(0, 0, 128));
 
   Image1 = label(this, "Image1", {}, QRect(10, 64, 120, 90));
   Image1->setPixmap(logo());
@@ -179,6 +170,7 @@ void Tfrm_principal::buildScreen() {
   t_manual->setFont(fm);
   t_manual->setAlignment(Qt::AlignCenter);
   t_manual->hide();
+  connect(t_manual, &QLineEdit::returnPressed, this, &Tfrm_principal::teclado);
 
   CheckBox1 = new QCheckBox(QString::fromUtf8("Ativar Liberação de Marcação"), this);
   CheckBox1->setObjectName("CheckBox1");
@@ -217,8 +209,8 @@ void Tfrm_principal::buildScreen() {
   QFont banner = bold;
   banner.setPointSize(16);
   Panel4->setFont(banner);
-  setBackground(Panel4, Qt::blue);
-  setForeground(Panel4, QPalette::WindowText, QColor(0, 255, 0));
+  widgets::paintBackground(Panel4, Qt::blue);
+  widgets::paintText(Panel4, QPalette::WindowText, QColor(0, 255, 0));
   Panel2->hide();
 
   Label10 = label(this, "Label10", {}, QRect(0, 300, 792, 70));
@@ -285,6 +277,8 @@ void Tfrm_principal::iniciar() {
     return;
   }
 
+  m_liberacao.close();
+
   t_manual->hide();
   ctrlIdentificar1->hide();
   if (reg.rb_biometria == QLatin1String(settings::kDigitalPersona)) {
@@ -336,33 +330,29 @@ void Tfrm_principal::preenchecombo() {
 }
 
 bool Tfrm_principal::atualizacores() {
-  const RegistroPrincipal &reg = m_station.registro;
-  std::array<QColor, settings::kCorSlots> c;
-  for (int j = 0; j < settings::kCorSlots; ++j) {
-    const auto colour = settings::colourFromText(reg.cores[j], QApplication::palette());
-    if (!colour) {
-      m_station.services.messages->show(this, QString::fromUtf8("\"%1\" não é uma cor válida").arg(reg.cores[j]));
-      return false;
-    }
-    c[j] = *colour;
+  settings::Colours c;
+  QString error;
+  if (!settings::slotColours(m_station.registro, QApplication::palette(), c, &error)) {
+    m_station.services.messages->show(this, error);
+    return false;
   }
   using namespace settings;
-  setBackground(this, c[corprincipal]);
-  setBackground(Panel1, c[corbotao]);
+  widgets::paintBackground(this, c[corprincipal]);
+  widgets::paintBackground(Panel1, c[corbotao]);
   for (QAbstractButton *b : findChildren<QAbstractButton *>())
-    if (qobject_cast<QPushButton *>(b) || qobject_cast<QToolButton *>(b)) setForeground(b, QPalette::ButtonText, c[corbotaof]);
+    if (qobject_cast<QPushButton *>(b) || qobject_cast<QToolButton *>(b)) widgets::paintText(b, QPalette::ButtonText, c[corbotaof]);
   for (QLabel *l : findChildren<QLabel *>()) {
     if (l == label3 || l == RxLabel1 || l == Panel4 || l == Image1) continue;
-    setForeground(l, QPalette::WindowText, c[corpadrao]);
+    widgets::paintText(l, QPalette::WindowText, c[corpadrao]);
   }
-  setBackground(label3, c[correlogio]);
+  widgets::paintBackground(label3, c[correlogio]);
   label3->setShadowColour(c[correlogio]);
-  setForeground(label3, QPalette::WindowText, c[correlogiof]);
+  widgets::paintText(label3, QPalette::WindowText, c[correlogiof]);
   for (QLabel *l : {Label6, Label11}) {
-    setBackground(l, c[correlogio]);
-    setForeground(l, QPalette::WindowText, c[correlogiof]);
+    widgets::paintBackground(l, c[correlogio]);
+    widgets::paintText(l, QPalette::WindowText, c[correlogiof]);
   }
-  setBackground(Panel2, c[corsuspenso]);
+  widgets::paintBackground(Panel2, c[corsuspenso]);
   update();
   return true;
 }
@@ -380,17 +370,174 @@ void Tfrm_principal::selecionafuncao(int k) {
 }
 
 void Tfrm_principal::tocasom(const QString &name) {
-  m_station.services.sounds->play(m_station.paths.findData(name));
+  const QString found = m_station.paths.findData(name);
+  m_station.services.sounds->play(found.isEmpty() ? m_station.paths.inHome(name) : found);
 }
 
 void Tfrm_principal::mensagem(const QString &text, const QColor &colour, const QString &sound) {
   Label10->setText(text);
-  setForeground(Label10, QPalette::WindowText, colour);
+  widgets::paintText(Label10, QPalette::WindowText, colour);
   Label10->show();
   Label10->raise();
   tocasom(sound);
   m_station.services.waits->wait(this, 3000);
   Label10->hide();
+}
+
+void Tfrm_principal::selecionapadrao() {
+  m_funcaoatual = m_station.registro.cod[0];
+  m_descricaoatual = m_station.registro.desc[0];
+}
+
+void Tfrm_principal::teclado() {
+  if (m_station.registro.cod[0].isEmpty()) {
+    wid->clear();
+    Panel2->hide();
+    mensagem(QString::fromUtf8("Função Padrão Não Está Configurada. Verifique!"), Qt::yellow, "bloq.wav");
+    return;
+  }
+  wid->setText(t_manual->text());
+  atualizatela();
+  if (!wid->text().isEmpty()) {
+    if (m_funcaoatual.isEmpty()) selecionapadrao();
+    bt_confirma->click();
+  }
+  wid->clear();
+  t_manual->clear();
+  t_manual->setFocus();
+}
+
+void Tfrm_principal::atualizatela() {
+  registry::EmployeeTable &table = m_station.tb_biometria;
+  const services::Services &sv = m_station.services;
+  const QString code = wid->text();
+  if (!table.findKey(code)) {
+    Panel2->hide();
+    tocasom("erro.wav");
+    Label10->setText(QString::fromUtf8("Usuario Não Identificado (Base Biometrica Verificada)"));
+    widgets::paintText(Label10, QPalette::WindowText, Qt::red);
+    Label10->show();
+    Label10->raise();
+    if (excluirUsuario) excluirUsuario(code);
+    sv.waits->wait(this, 3000);
+    Label10->hide();
+    wid->clear();
+  } else if (settings::isYes(table.text("bloqueado"))) {
+    wid->clear();
+    Panel2->hide();
+    mensagem(QString::fromUtf8("Usuario Bloqueado!") + "\r" + table.text("motivobloq"), Qt::yellow, "bloq.wav");
+  } else if (confirmamarca()) {
+    const QDate born = table.date("nascimento");
+    const QDate today = sv.clock->now().date();
+    if (born.isValid() && born.day() == today.day() && born.month() == today.month()) {
+      Panel4->show();
+      tocasom("pbens.wav");
+    } else {
+      tocasom("ok.wav");
+    }
+    m_empresaMarcacao = table.text("empresa");
+    QPixmap photo;
+    photo.loadFromData(table.value("foto").toByteArray());
+    Panel2->findChild<QLabel *>("foto")->setPixmap(photo);
+    for (const char *field : {"codigo", "empresa", "nome", "obs"})
+      Panel2->findChild<QLabel *>(field)->setText(table.text(field));
+    Panel2->show();
+    Panel2->raise();
+    sv.waits->wait(this, 3000);
+    Panel2->hide();
+  }
+  Panel4->hide();
+}
+
+bool Tfrm_principal::confirmamarca() {
+  registry::EmployeeTable &table = m_station.tb_biometria;
+  const QDateTime now = m_station.services.clock->now();
+  bool admitted = m_liberacao.admits(now);
+  if (!admitted) {
+    const Schedule schedule =
+        scheduleFor(m_station.registro, [&table](const QString &field) { return table.text(field); });
+    const Decision d = judge(schedule, now);
+    switch (d.verdict) {
+    case Verdict::Admitted: admitted = true; break;
+    case Verdict::BadTime:
+      m_station.services.messages->show(this, d.error);
+      wid->clear();
+      return false;
+    case Verdict::OutsideHours:
+    case Verdict::DayBlocked:
+      tocasom("bloq.wav");
+      Panel2->hide();
+      Label10->setText(d.verdict == Verdict::OutsideHours ? "Usuario Fora do Horario Permitido"
+                                                          : "Usuario Com Horario Bloqueado");
+      widgets::paintText(Label10, QPalette::WindowText, Qt::yellow);
+      Label10->show();
+      Label10->raise();
+      m_station.services.waits->wait(this, 3000);
+      break;
+    case Verdict::RefusedQuietly: break;
+    }
+    if (!admitted) {
+      if (liberamarca()) {
+        m_liberacao.grant(now, m_tempoliberacao);
+        admitted = true;
+      } else {
+        wid->clear();
+      }
+    }
+  }
+  Label10->hide();
+  return admitted;
+}
+
+bool Tfrm_principal::liberamarca() {
+  QString senha;
+  if (!CheckBox1->isChecked()) return false;
+  const QString &password = m_station.registro.wsenhacontrole;
+  if (password.isEmpty()) {
+    CheckBox1->setChecked(false);
+    return false;
+  }
+  {
+    Tfrm_libera frm_libera(m_station.registro, *m_station.services.messages, this);
+    frm_libera.exec();
+    senha = frm_libera.senhaliberacao();
+    m_tempoliberacao = frm_libera.tempoliberacao();
+  }
+  const bool granted = senha.toUpper() == password.toUpper();
+  if (!granted) m_station.services.messages->show(this, QString::fromUtf8("Senha de Liberação Inválida!"));
+  CheckBox1->setChecked(false);
+  return granted;
+}
+
+void Tfrm_principal::confirma() {
+  const services::Services &sv = m_station.services;
+  if (m_empresaMarcacao.isEmpty()) {
+    sv.messages->show(this, "Empresa Incorreta.");
+  } else if (wid->text().isEmpty()) {
+    sv.messages->show(this, QString::fromUtf8("Funcionário Incorreto."));
+  } else {
+    const ExportResult result =
+        gravaascii(m_station.registro, {m_empresaMarcacao, wid->text(), m_funcaoatual}, m_station.paths, *sv.clock);
+    if (result.kind == ExportResult::IoError) {
+      sv.messages->show(this, result.message);
+    } else {
+      if (result.kind == ExportResult::ConfigError) {
+        sv.messages->show(this, result.message);
+        m_descricaoatual = QString::fromUtf8("ERRO na Exportação!");
+      }
+      Timer1->stop();
+      QFont f = label3->font();
+      f.setPointSize(12);
+      label3->setFont(f);
+      label3->setText(m_descricaoatual);
+      label3->repaint();
+      Timer1->start();
+    }
+  }
+  m_funcaoatual.clear();
+  m_empresaMarcacao.clear();
+  // The line above the clock shows the function the next punch will use.
+  Label6->setText(m_station.registro.cod[0] + " - " + m_station.registro.desc[0]);
 }
 
 bool Tfrm_principal::eventFilter(QObject *watched, QEvent *event) {

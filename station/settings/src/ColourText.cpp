@@ -77,3 +77,19 @@ QString colourToText(const QColor &colour) {
 }
 
 } // namespace settings
+
+namespace settings {
+
+bool slotColours(const RegistroPrincipal &r, const QPalette &palette, Colours &out, QString *error) {
+  for (int j = 0; j < kCorSlots; ++j) {
+    const auto c = colourFromText(r.cores[j], palette);
+    if (!c) {
+      if (error) *error = QString::fromUtf8("\"%1\" não é uma cor válida").arg(r.cores[j]);
+      return false;
+    }
+    out[j] = *c;
+  }
+  return true;
+}
+
+} // namespace settings

@@ -4,12 +4,14 @@
 // Element names are the screen's own object names, so tests and later
 // screens find them by name.
 
+#include "punch/Admission.h"
 #include "punch/Station.h"
 
 #include <QDate>
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 class QCheckBox;
 class QLabel;
@@ -39,6 +41,21 @@ public:
   // A click on the button of function k (1..12).
   void selecionafuncao(int k);
 
+  // Enter in t_manual: the employee code as typed runs the punch sequence.
+  void teclado();
+  // The punch sequence for the code in wid: lookup, admission, display.
+  void atualizatela();
+  // Steps of the admission decision after the blocked test; true = admitted.
+  bool confirmamarca();
+  // The supervisor release dialog behind CheckBox1; true = granted.
+  bool liberamarca();
+  // bt_confirma: writes the punch of wid with the selected function.
+  void confirma();
+
+  // Asks the identification control to forget a code's templates. Set by
+  // whoever hosts the control; nothing by default.
+  std::function<void(const QString &)> excluirUsuario;
+
   // The clock tick of Timer1.
   void tick();
 
@@ -60,7 +77,12 @@ private:
   void atualizadata();
   void encerrar();
 
+  void selecionapadrao();
+
   Station &m_station;
+  ReleaseWindow m_liberacao;
+  QString m_tempoliberacao = QStringLiteral("00:01");
+  QString m_empresaMarcacao; // company of the punch in progress, apart from the default
   QString m_funcaoatual;
   QString m_descricaoatual;
   bool m_startupScheduled = false;

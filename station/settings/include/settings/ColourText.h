@@ -20,3 +20,17 @@ std::optional<QColor> colourFromText(const QString &text, const QPalette &palett
 QString colourToText(const QColor &colour);
 
 } // namespace settings
+
+#include "settings/RegistroPrincipal.h"
+
+#include <array>
+
+namespace settings {
+
+using Colours = std::array<QColor, kCorSlots>;
+
+// All nine slots as colours; false with the message to show for the first
+// slot whose text is no colour.
+bool slotColours(const RegistroPrincipal &r, const QPalette &palette, Colours &out, QString *error);
+
+} // namespace settings
