@@ -3,6 +3,8 @@
 #include "settings/SettingsStore.h"
 #include "testsupport/FakeServices.h"
 
+#include "testsupport/Files.h"
+
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -16,15 +18,6 @@
 #include <QTimer>
 
 using namespace punch;
-
-namespace {
-
-QByteArray readAll(const QString &path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
 
 class MainScreenTest : public ::testing::Test {
 protected:
@@ -146,7 +139,7 @@ TEST_F(MainScreenTest, ClosingWritesTheSettingsAndClosesTheTable) {
     EXPECT_TRUE(frm.close());
     EXPECT_FALSE(station->tb_biometria.isOpen());
   }
-  const QByteArray file = readAll(home.filePath("zeltron.sys"));
+  const QByteArray file = testsupport::readFile(home.filePath("zeltron.sys"));
   ASSERT_EQ(file.size(), 2668);
   settings::RegistroPrincipal back;
   ASSERT_TRUE(settings::decode(file, back));
@@ -158,13 +151,13 @@ TEST_F(MainScreenTest, ClosingWritesTheSettingsAndClosesTheTable) {
 TEST_F(MainScreenTest, ClosingBeforeStartUpKeepsTheStoredSettings) {
   settings::RegistroPrincipal r = nativeDefaults();
   writeSettings(r);
-  const QByteArray before = readAll(home.filePath("zeltron.sys"));
+  const QByteArray before = testsupport::readFile(home.filePath("zeltron.sys"));
   auto station = makeStation();
   {
     Tfrm_principal frm(*station);
     frm.close();
   }
-  EXPECT_EQ(readAll(home.filePath("zeltron.sys")), before);
+  EXPECT_EQ(testsupport::readFile(home.filePath("zeltron.sys")), before);
 }
 
 TEST_F(MainScreenTest, ABadTableFileStopsStartUpWithItsMessageAndIsLeftAlone) {
@@ -182,7 +175,7 @@ TEST_F(MainScreenTest, ABadTableFileStopsStartUpWithItsMessageAndIsLeftAlone) {
   EXPECT_TRUE(fakes.messages.shown[0].contains("not a database")) << fakes.messages.shown[0].toStdString();
   EXPECT_FALSE(child<QTimer>(frm, "Timer1")->isActive());
   EXPECT_FALSE(child<QLineEdit>(frm, "t_manual")->isVisible());
-  EXPECT_EQ(readAll(home.filePath("zeltron.db")), QByteArray(1000, '\x7f'));
+  EXPECT_EQ(testsupport::readFile(home.filePath("zeltron.db")), QByteArray(1000, '\x7f'));
 }
 
 TEST_F(MainScreenTest, TheDateLineFollowsMidnight) {

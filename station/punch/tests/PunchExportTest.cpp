@@ -3,6 +3,8 @@
 #include "settings/SettingsStore.h"
 #include "testsupport/FakeServices.h"
 
+#include "testsupport/Files.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -12,11 +14,6 @@
 using namespace punch;
 
 namespace {
-
-QByteArray readAll(const QString &path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Counts the clock readings, so that "each field reads the clock" shows.
 class TickingClock final : public services::Clock {
@@ -117,10 +114,10 @@ TEST_F(PunchFiles, ThreePunchesInAMonth) {
   }
   const QByteArray want = "0001;123;15/01/2024;08:05;0001;1\r\n"
                           "0001;7;15/01/2024;08:06;0002;1\r\n";
-  EXPECT_EQ(readAll(r.PastaExp + "TX0001202401151.TXT"), want);
-  EXPECT_EQ(readAll(r.PastaExp + "TX0002202401151.TXT"), QByteArray("0002;Z\xE9;15/01/2024;08:07;0001;1\r\n"));
-  EXPECT_EQ(readAll(home.filePath("zeltron_202401.txt")), want + "0002;Z\xE9;15/01/2024;08:07;0001;1\r\n");
-  EXPECT_EQ(readAll(home.filePath("zeltron_OnLine.txt")), QByteArray("Z\xE9;0001\r\n"));
+  EXPECT_EQ(testsupport::readFile(r.PastaExp + "TX0001202401151.TXT"), want);
+  EXPECT_EQ(testsupport::readFile(r.PastaExp + "TX0002202401151.TXT"), QByteArray("0002;Z\xE9;15/01/2024;08:07;0001;1\r\n"));
+  EXPECT_EQ(testsupport::readFile(home.filePath("zeltron_202401.txt")), want + "0002;Z\xE9;15/01/2024;08:07;0001;1\r\n");
+  EXPECT_EQ(testsupport::readFile(home.filePath("zeltron_OnLine.txt")), QByteArray("Z\xE9;0001\r\n"));
   // Nothing is left beside the online file.
   EXPECT_EQ(QDir(home.path()).entryList(QDir::Files).size(), 2);
 }
@@ -130,8 +127,8 @@ TEST_F(PunchFiles, MonthChangeStartsANewMonthlyFileAndOnlineFileComesBack) {
   QFile::remove(home.filePath("zeltron_OnLine.txt"));
   clock.current = QDateTime(QDate(2024, 2, 1), QTime(0, 0, 1));
   ASSERT_EQ(gravaascii(r, {"0001", "2", "0001"}, paths, clock).kind, ExportResult::Written);
-  EXPECT_EQ(readAll(home.filePath("zeltron_202402.txt")), QByteArray("0001;2;01/02/2024;00:00;0001;1\r\n"));
-  EXPECT_EQ(readAll(home.filePath("zeltron_OnLine.txt")), QByteArray("2;0001\r\n"));
+  EXPECT_EQ(testsupport::readFile(home.filePath("zeltron_202402.txt")), QByteArray("0001;2;01/02/2024;00:00;0001;1\r\n"));
+  EXPECT_EQ(testsupport::readFile(home.filePath("zeltron_OnLine.txt")), QByteArray("2;0001\r\n"));
 }
 
 TEST_F(PunchFiles, ConfigurationAndFolderProblemsWriteNothingFurther) {

@@ -2,6 +2,8 @@
 #include "registry/EmployeeTable.h"
 #include "settings/SettingsStore.h"
 
+#include "testsupport/Files.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -12,15 +14,6 @@
 #include <QThread>
 
 #include <csignal>
-
-namespace {
-
-QByteArray readAll(const QString &path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
 
 TEST(PunchKill, LinesAndOnlineFileAreWholeAfterSigkill) {
   QTemporaryDir home;
@@ -54,9 +47,9 @@ TEST(PunchKill, LinesAndOnlineFileAreWholeAfterSigkill) {
   QElapsedTimer t;
   t.start();
   // Kill the moment the new online line is there.
-  while (readAll(online) != QByteArray("77;0001\r\n")) {
+  while (testsupport::readFile(online) != QByteArray("77;0001\r\n")) {
     ASSERT_LT(t.elapsed(), 30000) << p.readAllStandardError().toStdString();
-    ASSERT_EQ(readAll(online).size() == 0 || readAll(online).endsWith("\r\n"), true) << "the online file is whole";
+    ASSERT_EQ(testsupport::readFile(online).size() == 0 || testsupport::readFile(online).endsWith("\r\n"), true) << "the online file is whole";
     QThread::usleep(200);
   }
   ::kill(pid_t(p.processId()), SIGKILL);
@@ -64,11 +57,11 @@ TEST(PunchKill, LinesAndOnlineFileAreWholeAfterSigkill) {
 
   const QDate today = QDate::currentDate();
   const QString exportName = QStringLiteral("TX0005%1%2.TXT").arg(today.toString("yyyyMMdd"), "1");
-  const QByteArray exported = readAll(r.PastaExp + exportName);
+  const QByteArray exported = testsupport::readFile(r.PastaExp + exportName);
   EXPECT_TRUE(exported.startsWith("0005;77;")) << exported.toStdString();
   EXPECT_TRUE(exported.endsWith(";0001;1\r\n"));
-  EXPECT_EQ(readAll(home.filePath(QStringLiteral("zeltron_%1.txt").arg(today.toString("yyyyMM")))), exported);
-  EXPECT_EQ(readAll(online), QByteArray("77;0001\r\n"));
+  EXPECT_EQ(testsupport::readFile(home.filePath(QStringLiteral("zeltron_%1.txt").arg(today.toString("yyyyMM")))), exported);
+  EXPECT_EQ(testsupport::readFile(online), QByteArray("77;0001\r\n"));
   // No temporary file of the online file is left behind in the home folder.
   for (const QString &name : QDir(home.path()).entryList(QDir::Files))
     EXPECT_FALSE(name.startsWith("zeltron_OnLine.txt.")) << name.toStdString();

@@ -5,6 +5,8 @@
 #include "settings/SettingsStore.h"
 #include "testsupport/FakeServices.h"
 
+#include "testsupport/Files.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -22,11 +24,6 @@
 using namespace punch;
 
 namespace {
-
-QByteArray readAll(const QString &path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 struct Employee {
   QString codigo, empresa, nome;
@@ -108,8 +105,8 @@ protected:
   }
 
   QString exportFile() const { return reg.PastaExp + "TX0042202403051.TXT"; }
-  QByteArray monthly() const { return readAll(home.filePath("zeltron_202403.txt")); }
-  QByteArray online() const { return readAll(home.filePath("zeltron_OnLine.txt")); }
+  QByteArray monthly() const { return testsupport::readFile(home.filePath("zeltron_202403.txt")); }
+  QByteArray online() const { return testsupport::readFile(home.filePath("zeltron_OnLine.txt")); }
   QStringList soundNames() const {
     QStringList names;
     for (const QString &p : fakes.sounds.played) names << QFileInfo(p).fileName();
@@ -139,7 +136,7 @@ TEST_F(PunchPath, AdmittedPunchWritesTheThreeFilesByteForByte) {
   EXPECT_FALSE(frm->findChild<QWidget *>("Panel2")->isVisible());
   EXPECT_EQ(soundNames(), QStringList{"ok.wav"});
   const QByteArray line = "0042;123;05/03/2024;10:30;0001;1\r\n";
-  EXPECT_EQ(readAll(exportFile()), line);
+  EXPECT_EQ(testsupport::readFile(exportFile()), line);
   EXPECT_EQ(monthly(), line);
   EXPECT_EQ(online(), QByteArray("123;0001\r\n"));
   EXPECT_TRUE(fakes.messages.shown.isEmpty()) << fakes.messages.shown.join("|").toStdString();
