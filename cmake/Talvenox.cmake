@@ -10,13 +10,18 @@ if(TALVENOX_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# talvenox_test(NAME SOURCES... LIBS libs... [ENV var=value...])
-# One GoogleTest executable registered as one ctest entry. Screens run offscreen.
+# talvenox_test(NAME [QT] SOURCES... LIBS libs... [ENV var=value...])
+# One GoogleTest executable registered as one ctest entry. With QT the test's
+# main() creates a QApplication first (testsupport); screens run offscreen.
 function(talvenox_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;ENV" ${ARGN})
+  cmake_parse_arguments(T "QT" "" "SOURCES;LIBS;ENV" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   talvenox_warnings(${name})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  if(T_QT)
+    target_link_libraries(${name} PRIVATE ${T_LIBS} talvenox::qtmain GTest::gtest)
+  else()
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  endif()
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1;${T_ENV}"

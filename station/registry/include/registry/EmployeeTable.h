@@ -1,0 +1,95 @@
+#pragma once
+// The employee table: one SQLite file ("zeltron.db") holding the table of
+// the 42 employee fields with the primary key iCod on Codigo, behind a
+// cursor with one current row and the browse/edit/insert states that the
+// station and the registry screen share.
+//
+// Field names are matched without regard to case. Text values longer than
+// their field, a second row with an existing code, an empty code and a date
+// field that does not hold a valid date are refused when the row is stored;
+// the row then stays in its editing or insertion state. Errors come back as
+// the table's own text in errorString().
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+#include <QVariant>
+#include <QVector>
+
+#include <span>
+
+namespace registry {
+
+enum class FieldKind { Text, Date, Bytes };
+
+struct FieldDef {
+  const char *name;
+  FieldKind kind;
+  int width; // characters, for text fields
+};
+
+// The fields in table order.
+std::span<const FieldDef> employeeFields();
+
+class EmployeeTable {
+public:
+  enum class State { Inactive, Browse, Edit, Insert };
+
+  EmployeeTable();
+  ~EmployeeTable();
+  EmployeeTable(const EmployeeTable &) = delete;
+  EmployeeTable &operator=(const EmployeeTable &) = delete;
+
+  // Opens the table file; when it does not exist, creates it empty first.
+  // An existing file is only read until the table has been checked: a file
+  // that is not the employee table is left as it is.
+  bool open(const QString &path);
+  void close();
+  bool isOpen() const { return m_state != State::Inactive; }
+  State state() const { return m_state; }
+  const QString &errorString() const { return m_error; }
+  const QString &path() const { return m_path; }
+
+  // Browsing in code order. Each returns false when there is no such row
+  // (the current row then stays where it was).
+  bool findKey(const QString &codigo);
+  bool first();
+  bool next();
+  bool prior();
+  bool last();
+  bool hasRow() const { return !m_row.isEmpty(); }
+  bool isEmpty() const;
+  int recordCount() const;
+
+  // Field of the current row (or of the row being edited). Unknown names
+  // give an invalid QVariant.
+  QVariant value(const QString &field) const;
+  QString text(const QString &field) const { return value(field).toString(); }
+  QDate date(const QString &field) const;
+
+  // Editing: edit() the current row or insert() a new empty one, set values,
+  // then post() or cancel().
+  bool edit();
+  bool insert();
+  bool setValue(const QString &field, const QVariant &value);
+  bool post();
+  void cancel();
+  // Deletes the current row; the next row (or the previous) becomes current.
+  bool remove();
+
+private:
+  int fieldIndex(const QString &name) const;
+  bool loadRow(const QString &sql, const QVariantList &binds);
+  bool fail(const QString &text);
+  bool checkRow(QVector<QVariant> &row);
+
+  QString m_connection;
+  QString m_path;
+  State m_state = State::Inactive;
+  QString m_error;
+  QVector<QVariant> m_row;    // current row as stored
+  QVector<QVariant> m_buffer; // row being edited or inserted
+  QString m_key;              // Codigo of the current row as stored
+};
+
+} // namespace registry

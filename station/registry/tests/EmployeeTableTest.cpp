@@ -1,0 +1,215 @@
+#include "registry/EmployeeTable.h"
+
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+using registry::EmployeeTable;
+
+namespace {
+
+QByteArray digest(const QString &path) {
+  QFile f(path);
+  f.open(QIODevice::ReadOnly);
+  return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+bool addEmployee(EmployeeTable &t, const QString &code, const QString &name = "Ana") {
+  return t.insert() && t.setValue("codigo", code) && t.setValue("nome", name) && t.post();
+}
+
+} // namespace
+
+class EmployeeTableTest : public ::testing::Test {
+protected:
+  QTemporaryDir dir;
+  QString path() const { return dir.filePath("zeltron.db"); }
+};
+
+TEST_F(EmployeeTableTest, CreatesTheFortyTwoFieldsInOrderWithTheKey) {
+  EmployeeTable t;
+  ASSERT_TRUE(t.open(path())) << t.errorString().toStdString();
+  EXPECT_TRUE(t.isEmpty());
+  EXPECT_FALSE(t.hasRow());
+  t.close();
+
+  QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "schema");
+  db.setDatabaseName(path());
+  ASSERT_TRUE(db.open());
+  QSqlQuery q(db);
+  ASSERT_TRUE(q.exec("SELECT name, pk FROM pragma_table_info('zeltron')"));
+  QStringList names;
+  QStringList keys;
+  while (q.next()) {
+    names << q.value(0).toString();
+    if (q.value(1).toInt()) keys << q.value(0).toString();
+  }
+  const QStringList want = {"Codigo", "Empresa", "Biometria", "nome", "rg", "obs", "bloqueado", "motivobloq",
+                            "nascimento", "seg", "ter", "qua", "qui", "sex", "sab", "dom", "bloqdia"};
+  ASSERT_EQ(names.size(), 42);
+  EXPECT_EQ(names.mid(0, want.size()), want);
+  EXPECT_EQ(names.at(17), "e1");
+  EXPECT_EQ(names.at(18), "s1");
+  EXPECT_EQ(names.at(40), "s12");
+  EXPECT_EQ(names.at(41), "foto");
+  EXPECT_EQ(keys, QStringList{"Codigo"});
+  ASSERT_TRUE(q.exec("SELECT sql FROM sqlite_master WHERE name = 'zeltron'") && q.next());
+  EXPECT_TRUE(q.value(0).toString().contains("CONSTRAINT iCod PRIMARY KEY (Codigo)"));
+  q.clear();
+  db.close();
+  db = QSqlDatabase();
+  QSqlDatabase::removeDatabase("schema");
+}
+
+TEST_F(EmployeeTableTest, RowsFollowCodeOrderAndSurviveReopening) {
+  {
+    EmployeeTable t;
+    ASSERT_TRUE(t.open(path()));
+    ASSERT_TRUE(addEmployee(t, "0002", "Bia"));
+    ASSERT_TRUE(t.insert());
+    t.setValue("Codigo", "0001");
+    t.setValue("EMPRESA", "0007");
+    t.setValue("nascimento", "29/02/1984");
+    t.setValue("foto", QByteArray("BM\0\1", 4));
+    ASSERT_TRUE(t.post()) << t.errorString().toStdString();
+    ASSERT_TRUE(addEmployee(t, "0003", "Caio"));
+  }
+  EmployeeTable t;
+  ASSERT_TRUE(t.open(path()));
+  EXPECT_EQ(t.recordCount(), 3);
+  EXPECT_EQ(t.text("codigo"), "0001") << "opening shows the first row";
+  EXPECT_EQ(t.text("empresa"), "0007");
+  EXPECT_EQ(t.date("nascimento"), QDate(1984, 2, 29));
+  EXPECT_EQ(t.value("foto").toByteArray(), QByteArray("BM\0\1", 4));
+  EXPECT_TRUE(t.next());
+  EXPECT_EQ(t.text("nome"), "Bia");
+  EXPECT_TRUE(t.next());
+  EXPECT_FALSE(t.next());
+  EXPECT_EQ(t.text("CODIGO"), "0003") << "the last row stays current";
+  EXPECT_TRUE(t.findKey("0002"));
+  EXPECT_FALSE(t.findKey("0009"));
+  EXPECT_EQ(t.text("Codigo"), "0002") << "a failed lookup keeps the current row";
+  EXPECT_FALSE(t.findKey("")) << "an empty code is never found";
+  EXPECT_FALSE(t.value("no_such_field").isValid());
+}
+
+TEST_F(EmployeeTableTest, RefusedRowsStayInEditingAndChangeNothing) {
+  EmployeeTable t;
+  ASSERT_TRUE(t.open(path()));
+  ASSERT_TRUE(addEmployee(t, "0001", "Ana"));
+
+  struct Case {
+    const char *name;
+    const char *field;
+    QVariant value;
+  } cases[] = {
+      {"duplicate key", "Codigo", QString("0001")},
+      {"21-character code", "Codigo", QString(21, '9')},
+      {"empty code", "Codigo", QString()},
+      {"101-character name", "nome", QString(101, 'x')},
+      {"two-letter flag", "bloqueado", QString("SS")},
+      {"6-character window", "e1", QString("08:000")},
+      {"impossible date", "nascimento", QString("31/02/2024")},
+      {"not a date", "nascimento", QString("ontem")},
+  };
+  for (const Case &c : cases) {
+    ASSERT_TRUE(t.insert()) << c.name;
+    t.setValue("Codigo", "0002");
+    t.setValue(c.field, c.value);
+    EXPECT_FALSE(t.post()) << c.name;
+    EXPECT_FALSE(t.errorString().isEmpty()) << c.name;
+    EXPECT_EQ(t.state(), EmployeeTable::State::Insert) << c.name;
+    t.cancel();
+  }
+  EXPECT_EQ(t.recordCount(), 1);
+  ASSERT_TRUE(t.findKey("0001"));
+  EXPECT_EQ(t.text("nome"), "Ana");
+
+  // Twenty characters fit, and an edit that takes an existing code is refused.
+  ASSERT_TRUE(addEmployee(t, QString(20, '9')));
+  ASSERT_TRUE(t.edit());
+  t.setValue("codigo", "0001");
+  EXPECT_FALSE(t.post());
+  EXPECT_TRUE(t.errorString().contains("0001"));
+  t.cancel();
+  EXPECT_TRUE(t.findKey(QString(20, '9')));
+}
+
+TEST_F(EmployeeTableTest, EditRenameAndRemove) {
+  EmployeeTable t;
+  ASSERT_TRUE(t.open(path()));
+  for (const char *c : {"A", "B", "C"}) ASSERT_TRUE(addEmployee(t, c));
+  ASSERT_TRUE(t.findKey("B"));
+  ASSERT_TRUE(t.edit());
+  t.setValue("codigo", "B2");
+  t.setValue("obs", QStringLiteral("Observação"));
+  EXPECT_EQ(t.text("obs"), QStringLiteral("Observação")) << "the edit buffer is what value() shows";
+  ASSERT_TRUE(t.post());
+  EXPECT_FALSE(t.findKey("B"));
+  ASSERT_TRUE(t.findKey("B2"));
+  EXPECT_EQ(t.text("obs"), QStringLiteral("Observação"));
+  ASSERT_TRUE(t.remove());
+  EXPECT_EQ(t.text("codigo"), "C");
+  ASSERT_TRUE(t.remove());
+  EXPECT_EQ(t.text("codigo"), "A");
+  ASSERT_TRUE(t.remove());
+  EXPECT_FALSE(t.hasRow());
+  EXPECT_TRUE(t.isEmpty());
+}
+
+TEST_F(EmployeeTableTest, ForeignAndLockedFilesAreRefusedUntouched) {
+  // Not a database at all.
+  {
+    QFile f(path());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(4096, 'x'));
+  }
+  const QByteArray before = digest(path());
+  EmployeeTable t;
+  EXPECT_FALSE(t.open(path()));
+  EXPECT_TRUE(t.errorString().contains("not a database")) << t.errorString().toStdString();
+  EXPECT_FALSE(t.isOpen());
+  EXPECT_EQ(digest(path()), before);
+
+  // A database without the employee table.
+  const QString other = dir.filePath("other.db");
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "other");
+    db.setDatabaseName(other);
+    ASSERT_TRUE(db.open());
+    QSqlQuery(db).exec("CREATE TABLE x (a)");
+    db.close();
+  }
+  QSqlDatabase::removeDatabase("other");
+  const QByteArray otherBefore = digest(other);
+  EXPECT_FALSE(t.open(other));
+  EXPECT_EQ(digest(other), otherBefore);
+
+  // A folder that does not exist: the file is not made.
+  EXPECT_FALSE(t.open(dir.filePath("missing/zeltron.db")));
+  EXPECT_FALSE(QFile::exists(dir.filePath("missing/zeltron.db")));
+
+  // Locked by another writer.
+  const QString locked = dir.filePath("locked.db");
+  ASSERT_TRUE(t.open(locked));
+  t.close();
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "locker");
+    db.setDatabaseName(locked);
+    ASSERT_TRUE(db.open());
+    QSqlQuery q(db);
+    ASSERT_TRUE(q.exec("BEGIN EXCLUSIVE"));
+    ASSERT_TRUE(q.exec("INSERT INTO zeltron (Codigo) VALUES ('X')"));
+    EmployeeTable second;
+    EXPECT_FALSE(second.open(locked));
+    EXPECT_TRUE(second.errorString().contains("locked")) << second.errorString().toStdString();
+    q.exec("ROLLBACK");
+    q.clear();
+    db.close();
+  }
+  QSqlDatabase::removeDatabase("locker");
+}

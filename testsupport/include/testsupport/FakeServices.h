@@ -1,0 +1,52 @@
+#pragma once
+// Fakes of the station's services for tests: every message, wait and sound is
+// recorded, waits return at once, the clock shows what the test sets.
+
+#include "services/Services.h"
+
+#include <QStringList>
+#include <QVector>
+
+#include <functional>
+
+namespace testsupport {
+
+class RecordingMessages final : public services::Messages {
+public:
+  void show(QWidget *, const QString &text) override { shown << text; }
+  QStringList shown;
+};
+
+class RecordingWaits final : public services::Waits {
+public:
+  void wait(QWidget *, int ms) override {
+    waits << ms;
+    if (during) during();
+  }
+  QVector<int> waits;
+  // Runs inside each wait, to look at the screen while it shows something.
+  std::function<void()> during;
+};
+
+class RecordingSounds final : public services::Sounds {
+public:
+  void play(const QString &path) override { played << path; }
+  QStringList played;
+};
+
+class FakeClock final : public services::Clock {
+public:
+  QDateTime now() const override { return current; }
+  QDateTime current{QDate(2024, 3, 5), QTime(10, 30, 0)};
+};
+
+// All four together, ready to hand to a screen.
+struct FakeServices {
+  RecordingMessages messages;
+  RecordingWaits waits;
+  RecordingSounds sounds;
+  FakeClock clock;
+  services::Services services() { return {&messages, &waits, &sounds, &clock}; }
+};
+
+} // namespace testsupport
