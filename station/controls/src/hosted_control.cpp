@@ -2,7 +2,6 @@
 
 #include "component/registry.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
@@ -104,8 +103,8 @@ qint32 HostedControl::asLong(const component::Value &v) { return as(v, OA_I4).ge
 bool HostedControl::asBoolean(const component::Value &v) { return as(v, OA_BOOL).get()->v.boolean != 0; }
 QString HostedControl::asString(const component::Value &v) { return component::toQString(v.get()); }
 
-bool registerBesideProgram(const QString &libraryFile, QString *error) {
-  const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(libraryFile);
+namespace {
+bool registerLibrary(const QString &path, QString *error) {
   if (!QFileInfo::exists(path)) {
     if (error) *error = path + QStringLiteral(" não existe");
     return false;
@@ -120,6 +119,22 @@ bool registerBesideProgram(const QString &libraryFile, QString *error) {
   dlclose(h);
   if (rc < 0 && error) *error = path + QStringLiteral(": ") + QString::fromUtf8(component::resultText(rc));
   return rc >= 0;
+}
+} // namespace
+
+bool registrarDactilox(const QString &home, const QString &systemFolder, QString *error) {
+  // The library reads the same variable when it registers itself. A file
+  // named by whoever started the program wins over the station's home.
+  static const bool namedAtStart = !qEnvironmentVariableIsEmpty("TALVENOX_COMPONENTS");
+  if (!namedAtStart)
+    qputenv("TALVENOX_COMPONENTS", QDir(home).filePath(QStringLiteral("components.ini")).toLocal8Bit());
+  // ctrlIdentificar stands for the library's classes.
+  constexpr component::Guid kIdentificar = component::makeGuid("{7545D7FA-3BFD-4688-8F75-E12B6CBC5410}");
+  component::RegistryEntry entry;
+  std::string why;
+  if (component::lookupClass(kIdentificar, &entry, &why) && QFileInfo::exists(QString::fromStdString(entry.library)))
+    return true;
+  return registerLibrary(QDir(systemFolder).filePath(QStringLiteral("libdactilox.so")), error);
 }
 
 } // namespace controls

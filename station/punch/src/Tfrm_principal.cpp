@@ -1,5 +1,8 @@
 #include "punch/Tfrm_principal.h"
 
+#include "controls/ctrl_fpdb.h"
+#include "controls/ctrl_identificar.h"
+#include "controls/ctrl_sensor.h"
 #include "punch/PunchExport.h"
 #include "punch/Tfrm_libera.h"
 #include "settings/ColourText.h"
@@ -145,18 +148,18 @@ void Tfrm_principal::buildScreen() {
   f7.setPointSize(14);
   Label7->setFont(f7);
 
-  // Places of the embedded fingerprint controls.
-  ctrlIdentificar1 = new QWidget(this);
-  ctrlIdentificar1->setObjectName("ctrlIdentificar1");
+  // The embedded fingerprint controls, created by class identity from the
+  // component registry; without Dactilox they stay empty and hidden.
+  QString notRegistered;
+  controls::registrarDactilox(m_station.paths.home(), m_station.paths.systemFolder(), &notRegistered);
+  ctrlIdentificar1 = new controls::CtrlIdentificar("ctrlIdentificar1", this);
   ctrlIdentificar1->setToolTip(QString::fromUtf8("Sistema de Identificação Biometrica"));
   ctrlIdentificar1->setGeometry(304, 296, 183, 200);
   ctrlIdentificar1->hide();
-  ctrlSensor1 = new QWidget(this);
-  ctrlSensor1->setObjectName("ctrlSensor1");
+  ctrlSensor1 = new controls::CtrlSensor("ctrlSensor1", this);
   ctrlSensor1->setGeometry(700, 470, 67, 74);
   ctrlSensor1->hide();
-  ctrlFPdb1 = new QWidget(this);
-  ctrlFPdb1->setObjectName("ctrlFPdb1");
+  ctrlFPdb1 = new controls::CtrlFPdb("ctrlFPdb1", this);
   ctrlFPdb1->setGeometry(630, 470, 65, 75);
   ctrlFPdb1->hide();
 
@@ -282,6 +285,8 @@ void Tfrm_principal::iniciar() {
   t_manual->hide();
   ctrlIdentificar1->hide();
   if (reg.rb_biometria == QLatin1String(settings::kDigitalPersona)) {
+    // Layout 5: only the fingerprint image box, in its place on the screen.
+    ctrlIdentificar1->setAparencia(5);
     ctrlIdentificar1->show();
   } else {
     t_manual->show();

@@ -69,9 +69,13 @@ private:
   QString m_error;
 };
 
-// Registers a component server library that sits beside the program, as an
-// installer would (at a first start, say); false with the reason otherwise.
-bool registerBesideProgram(const QString &libraryFile, QString *error);
+// What the station does before it creates its controls: the registry file
+// is home/components.ini unless TALVENOX_COMPONENTS named another when the
+// program started (it is set for the library, which reads it too), and when
+// Dactilox's classes are not registered there (or their library is gone),
+// systemFolder/libdactilox.so registers itself. False with the reason when
+// the controls cannot be created; the station then runs without them.
+bool registrarDactilox(const QString &home, const QString &systemFolder, QString *error);
 
 } // namespace controls
 

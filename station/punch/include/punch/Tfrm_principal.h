@@ -24,6 +24,12 @@ namespace widgets {
 class ShadowLabel;
 }
 
+namespace controls {
+class CtrlFPdb;
+class CtrlIdentificar;
+class CtrlSensor;
+} // namespace controls
+
 namespace punch {
 
 class Tfrm_principal : public QWidget {
@@ -105,9 +111,9 @@ private:
   QLabel *Label11 = nullptr;
   std::array<QPushButton *, 12> bt{};
   QLabel *Label7 = nullptr;
-  QWidget *ctrlIdentificar1 = nullptr;
-  QWidget *ctrlSensor1 = nullptr;
-  QWidget *ctrlFPdb1 = nullptr;
+  controls::CtrlIdentificar *ctrlIdentificar1 = nullptr;
+  controls::CtrlSensor *ctrlSensor1 = nullptr;
+  controls::CtrlFPdb *ctrlFPdb1 = nullptr;
   QLineEdit *t_manual = nullptr;
   QCheckBox *CheckBox1 = nullptr;
   QWidget *Panel2 = nullptr;
