@@ -7,7 +7,9 @@
 #include "binding.h"
 #include "component/server.h"
 
+#include <QCoreApplication>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <span>
@@ -25,7 +27,17 @@ public:
   DispatchObject(const component::ClassInfo *info, std::span<const Row<T>> rows, T *target, bool owns)
       : m_info(info), m_rows(rows), m_target(target), m_owns(owns) {
     if constexpr (std::is_base_of_v<EventSource, T>)
-      target->setRaiser([this](int32_t id, oa_variant *args, uint32_t n) { raiseEvent(id, args, n); });
+      target->setRaiser([this](int32_t id, oa_variant *args, uint32_t n) {
+        addRef();
+        raiseEvent(id, args, n);
+        // A handler may have dropped the host's last reference while the
+        // control's own code still runs below this call: the control then
+        // goes when the event loop next runs, not here.
+        if (refCount() == 1 && QCoreApplication::instance())
+          QTimer::singleShot(0, [this] { release(); });
+        else
+          release();
+      });
   }
 
   const component::ClassInfo *classInfo() const override { return m_info; }

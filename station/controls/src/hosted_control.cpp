@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
+#include <QPointer>
 
 #include <dlfcn.h>
 
@@ -32,9 +33,14 @@ HostedControl::HostedControl(const component::Guid &clsid, const QString &object
 }
 
 HostedControl::~HostedControl() {
-  // Release before QWidget deletes the children: the view belongs to the
-  // control's library.
-  if (m_view) m_view->removeEventFilter(this);
+  // The view belongs to the control's library: take it out of our children
+  // before QWidget deletes them, and let the control delete it on release
+  // (perhaps later, when a call of the control is still running).
+  if (m_view) {
+    m_view->removeEventFilter(this);
+    m_view->hide();
+    m_view->setParent(nullptr);
+  }
   if (m_object) {
     m_object->unadvise(m_cookie);
     m_object.reset();
@@ -67,17 +73,23 @@ bool HostedControl::check(int32_t rc, const component::ErrorInfo &e, int32_t dis
   return false;
 }
 
+// A handler of the control's events may destroy this host (closing its
+// screen) while the call runs; nothing of ours is touched after that.
 bool HostedControl::put(int32_t dispid, component::Value v) {
   if (!m_object) return false;
   component::ErrorInfo e;
-  return check(component::putProperty(m_object.get(), dispid, std::move(v), &e), e, dispid);
+  QPointer<HostedControl> self(this);
+  const int32_t rc = component::putProperty(m_object.get(), dispid, std::move(v), &e);
+  return self ? check(rc, e, dispid) : rc >= 0;
 }
 
 component::Value HostedControl::get(int32_t dispid) {
   component::Value v;
   if (!m_object) return v;
   component::ErrorInfo e;
-  check(component::getProperty(m_object.get(), dispid, &v, &e), e, dispid);
+  QPointer<HostedControl> self(this);
+  const int32_t rc = component::getProperty(m_object.get(), dispid, &v, &e);
+  if (self) check(rc, e, dispid);
   return v;
 }
 
@@ -85,7 +97,9 @@ component::Value HostedControl::call(int32_t dispid, std::initializer_list<oa_va
   component::Value v;
   if (!m_object) return v;
   component::ErrorInfo e;
-  check(component::callMethod(m_object.get(), dispid, args, &v, &e), e, dispid);
+  QPointer<HostedControl> self(this);
+  const int32_t rc = component::callMethod(m_object.get(), dispid, args, &v, &e);
+  if (self) check(rc, e, dispid);
   return v;
 }
 

@@ -185,3 +185,19 @@ TEST_F(Hosting, ScreenDestroysItsHostedControls) {
   delete screen;  // must release every control exactly once
   QCoreApplication::processEvents();
 }
+
+TEST_F(Hosting, AHandlerMayDestroyTheControlThatRaisedTheEvent) {
+  registerDactilox();
+  auto *screen = new QWidget;
+  auto *ident = new controls::CtrlIdentificar("ctrlIdentificar1", screen);
+  ASSERT_TRUE(ident->ok());
+  bool seen = false;
+  // The screen closes on the control's event, from inside the control's call.
+  QObject::connect(ident, &controls::CtrlIdentificar::UsuarioExcluido, screen, [&](const QString &) {
+    seen = true;
+    delete screen;
+  });
+  ident->ExcluirUsuario("12");
+  EXPECT_TRUE(seen);
+  QCoreApplication::processEvents();  // the control goes now
+}

@@ -47,6 +47,7 @@ public:
   // disconnect itself or others while it runs.
   void raiseEvent(int32_t dispid, oa_variant *args, uint32_t argc);
   size_t sinkCount() const;
+  uint32_t refCount() const { return m_refs; }
 
 protected:
   ~ObjectBase() override { moduleRelease(); }
