@@ -5,6 +5,7 @@
 #include "ctrl_fpdb.h"
 #include "ctrl_identificar.h"
 #include "ctrl_sensor.h"
+#include "dispatch_table.h"
 #include "papilo.h"
 #include "shared_state.h"
 #include "test_support.h"
@@ -505,4 +506,48 @@ TEST_F(Behaviour, GravarImagemWritesTheGreyPicture) {
   EXPECT_EQ(f.read(2), "BM");
   EXPECT_EQ(QImage(path).size(), QSize(30, 40));
   EXPECT_EQ(gravar(dir.filePath("no/such/folder/x.bmp")), 0);
+}
+
+TEST_F(Behaviour, ArgumentsAreConvertedOrRefusedLikeADispatchCall) {
+  auto ident = create("ctrlIdentificar");
+  auto *i = widgetOf<CtrlIdentificar>(ident.get());
+  component::Object *o = ident.get();
+  constexpr int32_t kIndiceSensor = 0x68030011, kNumeroMinimoPontos = 0x6803000D;
+  // A Long or a numeric text that fits is taken; what does not fit a Byte is refused.
+  EXPECT_EQ(putProperty(o, kNumeroMinimoPontos, Value::long32(12)), component::kOk);
+  EXPECT_EQ(i->numeroMinimoPontos(), 12);
+  EXPECT_EQ(putProperty(o, kNumeroMinimoPontos, Value::utf8("15")), component::kOk);
+  EXPECT_EQ(i->numeroMinimoPontos(), 15);
+  EXPECT_EQ(putProperty(o, kNumeroMinimoPontos, Value::integer(300)), component::kOverflow);
+  EXPECT_EQ(putProperty(o, kNumeroMinimoPontos, Value::integer(-1)), component::kOverflow);
+  EXPECT_EQ(putProperty(o, kIndiceSensor, Value::utf8("dois")), component::kTypeMismatch);
+  EXPECT_EQ(i->numeroMinimoPontos(), 15) << "a refused value changed the property";
+  // Wrong shapes of call.
+  Value v;
+  EXPECT_EQ(o->invoke(kIndiceSensor, component::kPut, nullptr, 0, nullptr, nullptr), component::kBadArgCount);
+  EXPECT_EQ(o->invoke(kIndiceSensor, component::kPutRef, v.get(), 1, nullptr, nullptr), component::kBadInvokeKind);
+  EXPECT_EQ(o->invoke(0x60030022, component::kGet, nullptr, 0, v.get(), nullptr), component::kBadInvokeKind);
+  Value code = Value::utf8("1"), extra = Value::utf8("2");
+  EXPECT_EQ(callMethod(o, 0x60030024, {code.get(), extra.get()}), component::kBadArgCount);
+  EXPECT_EQ(callMethod(o, 0x60030024, {}), component::kBadArgCount);
+}
+
+TEST_F(Behaviour, ImageFieldTakesAnArrayByReference) {
+  component::Ref<component::Object> slot(imageSlotObject(2));
+  oa_array *a = oa_array_create(OA_UI1, 0, 3);
+  static_cast<uint8_t *>(a->data)[1] = 200;
+  Value arr = Value::array(a);
+  Value ref = Value::refTo(arr.get());
+  ASSERT_EQ(slot->invoke(0x40030002, component::kPutRef, ref.get(), 1, nullptr, nullptr), component::kOk);
+  Value back;
+  ASSERT_EQ(getProperty(slot.get(), 0x40030002, &back), component::kOk);
+  ASSERT_EQ(back.kind(), OA_ARRAY | OA_UI1);
+  EXPECT_EQ(static_cast<uint8_t *>(back.get()->v.array->data)[1], 200);
+  // The slot keeps its own copy.
+  static_cast<uint8_t *>(a->data)[1] = 7;
+  ASSERT_EQ(getProperty(slot.get(), 0x40030002, &back), component::kOk);
+  EXPECT_EQ(static_cast<uint8_t *>(back.get()->v.array->data)[1], 200);
+  // Only fpiImage takes a reference.
+  EXPECT_EQ(slot->invoke(0x40030000, component::kPutRef, ref.get(), 1, nullptr, nullptr), component::kBadInvokeKind);
+  estado().imagem(2)->fpiImage = Value();
 }
