@@ -10,6 +10,8 @@
 #include "dispatch_object.h"
 #include "shared_state.h"
 
+#include <QApplication>
+
 using component::EventInfo;
 using component::makeGuid;
 
@@ -202,7 +204,10 @@ const component::ClassInfo kFingerPrintImageInfo = {
 // ---- The server's classes ------------------------------------------------------
 namespace {
 
+// Controls are widgets: without a widget application in the process there is
+// nothing to make them in, and the factory reports a failure instead.
 template <class T, const component::ClassInfo *Info, const auto *Rows> component::Object *create() {
+  if (!qobject_cast<QApplication *>(QCoreApplication::instance())) return nullptr;
   return new DispatchObject<T>(Info, std::span<const Row<T>>(*Rows), new T, true);
 }
 
