@@ -45,6 +45,11 @@ VisualControl::VisualControl(const Look &look, QWidget *parent) : QWidget(parent
   m_imagem->setObjectName("imagem");
   m_imagem->setGeometry(px(kImageLeft), px(kImageTop), px(kImageWidth), px(kImageHeight));
   m_imagem->setAlignment(Qt::AlignCenter);
+  // An opaque white box, also while it holds no picture (layout 5 shows only it).
+  m_imagem->setAutoFillBackground(true);
+  QPalette ip = m_imagem->palette();
+  ip.setColor(QPalette::Window, Qt::white);
+  m_imagem->setPalette(ip);
   m_minucias = new QLabel(this);
   m_minucias->setObjectName("minucias");
   m_minucias->setGeometry(m_imagem->geometry());

@@ -11,6 +11,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QImage>
+#include <QLabel>
 #include <QTemporaryDir>
 
 namespace {
@@ -65,6 +67,13 @@ TEST_F(MainScreenHosting, FingerprintModeShowsTheIdentificationControlInLayout5)
   EXPECT_EQ(ident->view()->size(), QSize(183, 200)) << "layout 5 is the image box alone";
   EXPECT_EQ(ident->toolTip(), QString::fromUtf8("Sistema de Identificação Biometrica"));
   EXPECT_FALSE(frm.findChild<QWidget *>("t_manual")->isVisible());
+
+  // The screen's colours stop at the embedded control.
+  auto *mensagem = ident->view()->findChild<QLabel *>("mensagem");
+  ASSERT_NE(mensagem, nullptr);
+  EXPECT_EQ(mensagem->palette().color(QPalette::WindowText), QColor(Qt::white));
+  const QImage shot = ident->grab().toImage();
+  EXPECT_EQ(shot.pixelColor(shot.width() / 2, shot.height() / 2), QColor(Qt::white)) << "the empty image box";
 }
 
 TEST_F(MainScreenHosting, KeyboardModeHidesTheControl) {

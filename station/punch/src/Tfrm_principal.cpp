@@ -344,10 +344,15 @@ bool Tfrm_principal::atualizacores() {
   using namespace settings;
   widgets::paintBackground(this, c[corprincipal]);
   widgets::paintBackground(Panel1, c[corbotao]);
+  // The embedded controls keep their own colours.
+  auto embedded = [this](QWidget *w) {
+    return ctrlIdentificar1->isAncestorOf(w) || ctrlSensor1->isAncestorOf(w) || ctrlFPdb1->isAncestorOf(w);
+  };
   for (QAbstractButton *b : findChildren<QAbstractButton *>())
-    if (qobject_cast<QPushButton *>(b) || qobject_cast<QToolButton *>(b)) widgets::paintText(b, QPalette::ButtonText, c[corbotaof]);
+    if ((qobject_cast<QPushButton *>(b) || qobject_cast<QToolButton *>(b)) && !embedded(b))
+      widgets::paintText(b, QPalette::ButtonText, c[corbotaof]);
   for (QLabel *l : findChildren<QLabel *>()) {
-    if (l == label3 || l == RxLabel1 || l == Panel4 || l == Image1) continue;
+    if (l == label3 || l == RxLabel1 || l == Panel4 || l == Image1 || embedded(l)) continue;
     widgets::paintText(l, QPalette::WindowText, c[corpadrao]);
   }
   widgets::paintBackground(label3, c[correlogio]);
