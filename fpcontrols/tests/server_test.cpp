@@ -28,5 +28,5 @@ TEST(DactiloxServer, ExportsAndCreationWithoutAnApplication) {
   EXPECT_EQ(static_cast<ClassFactory *>(f)->createInstance(&o), kFail);
   EXPECT_EQ(o, nullptr);
   EXPECT_EQ(canUnload(), kOk);
-  dlclose(h);
+  // Left loaded: unloading would take the Qt libraries it brought with it.
 }
