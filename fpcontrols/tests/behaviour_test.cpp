@@ -551,3 +551,36 @@ TEST_F(Behaviour, ImageFieldTakesAnArrayByReference) {
   EXPECT_EQ(slot->invoke(0x40030000, component::kPutRef, ref.get(), 1, nullptr, nullptr), component::kBadInvokeKind);
   estado().imagem(2)->fpiImage = Value();
 }
+
+TEST_F(Behaviour, VerificarUsuarioCollectsTheUsersTemplatesFromEveryGroup) {
+  auto o = create("ctrlIdentificar");
+  auto *i = widgetOf<CtrlIdentificar>(o.get());
+  estado().gruposDigitais[3] = std::vector<FingerprintRecord>{{"42", 1, "a"}, {"7", 2, "b"}};
+  estado().gruposDigitais[200] = std::vector<FingerprintRecord>{{"42", 6, "c"}};
+  Value code = Value::utf8("42");
+  ASSERT_EQ(callMethod(o.get(), 0x60030025, {code.get()}), component::kOk);
+  EXPECT_EQ(i->etapa(), 2);
+  EXPECT_EQ(i->quantidadeVerificacao(), 2);
+  EXPECT_EQ(i->mensagem(), "Toque o sensor ...");
+  Value none = Value::utf8("999");
+  callMethod(o.get(), 0x60030025, {none.get()});
+  EXPECT_EQ(i->quantidadeVerificacao(), 0) << "a code without templates leaves an empty set";
+  estado().gruposDigitais[3].reset();
+  estado().gruposDigitais[200].reset();
+}
+
+TEST_F(Behaviour, CadastrarDigitalNamesTheFinger) {
+  auto o = create("ctrlCadastrar");
+  auto *c = widgetOf<CtrlCadastrar>(o.get());
+  const std::pair<uint8_t, const char *> cases[] = {
+      {0, "Polegar Direito - Toque o sensor!"}, {4, "Mínimo Direito - Toque o sensor!"},
+      {5, "Polegar Esquerdo - Toque o sensor!"}, {9, "Mínimo Esquerdo - Toque o sensor!"},
+      {10, " - Toque o sensor!"}};
+  for (const auto &[finger, text] : cases) {
+    Value f = Value::byte(finger), code = Value::utf8("0042");
+    ASSERT_EQ(callMethod(o.get(), 0x60030016, {f.get(), code.get()}), component::kOk);
+    EXPECT_EQ(c->mensagem(), QString::fromUtf8(text));
+    EXPECT_EQ(c->dedoArmado(), finger);
+  }
+  EXPECT_EQ(estado().estadoOperacao, 2);
+}
