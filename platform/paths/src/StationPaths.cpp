@@ -13,10 +13,6 @@ QString withSlash(QString dir) {
   return dir;
 }
 
-QString programFolder() {
-  return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
-}
-
 } // namespace
 
 QString StationPaths::resolveHome(const QStringList &arguments) {
@@ -53,7 +49,7 @@ QString StationPaths::native(const QString &stored) const {
 }
 
 QString StationPaths::findData(const QString &name) const {
-  const QStringList places = {m_home, programFolder() + QStringLiteral("/../share/talvenox/"),
+  const QStringList places = {m_home, programFolder() + QStringLiteral("../share/talvenox/"),
                               QStringLiteral(TALVENOX_INSTALLED_DATA "/")};
   for (const QString &dir : places) {
     const QString candidate = dir + name;
@@ -62,9 +58,17 @@ QString StationPaths::findData(const QString &name) const {
   return {};
 }
 
+QString StationPaths::programFolder() {
+  return withSlash(QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath());
+}
+
 QString StationPaths::systemFolder() const {
   const QString env = qEnvironmentVariable("TALVENOX_SYSTEM_DIR");
-  return withSlash(env.isEmpty() ? programFolder() : env);
+  return withSlash(env.isEmpty() ? QStringLiteral(TALVENOX_INSTALLED_LIBS) : env);
+}
+
+QString StationPaths::libraryFolder(const QString &fileName) const {
+  return QFileInfo(programFolder() + fileName).isFile() ? programFolder() : systemFolder();
 }
 
 bool StationPaths::ensureHome() const { return QDir().mkpath(m_home); }

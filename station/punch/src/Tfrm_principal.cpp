@@ -151,7 +151,7 @@ void Tfrm_principal::buildScreen() {
   // The embedded fingerprint controls, created by class identity from the
   // component registry; without Dactilox they stay empty and hidden.
   QString notRegistered;
-  controls::registrarDactilox(m_station.paths.home(), m_station.paths.systemFolder(), &notRegistered);
+  controls::registrarDactilox(m_station.paths.home(), m_station.paths.libraryFolder("libdactilox.so"), &notRegistered);
   ctrlIdentificar1 = new controls::CtrlIdentificar("ctrlIdentificar1", this);
   ctrlIdentificar1->setToolTip(QString::fromUtf8("Sistema de Identificação Biometrica"));
   ctrlIdentificar1->setGeometry(304, 296, 183, 200);
@@ -162,6 +162,7 @@ void Tfrm_principal::buildScreen() {
   ctrlFPdb1 = new controls::CtrlFPdb("ctrlFPdb1", this);
   ctrlFPdb1->setGeometry(630, 470, 65, 75);
   ctrlFPdb1->hide();
+  excluirUsuario = [this](const QString &code) { ctrlIdentificar1->ExcluirUsuario(code); };
 
   t_manual = new QLineEdit(this);
   t_manual->setObjectName("t_manual");
@@ -577,6 +578,11 @@ void Tfrm_principal::encerrar() {
     QString error;
     if (!settings::gravaconfiguracao(m_station.settingsPath, m_station.registro, &error))
       m_station.services.messages->show(this, "Erro no Registro Principal!");
+  }
+  if (m_station.registro.rb_biometria == QLatin1String(settings::kDigitalPersona)) {
+    ctrlIdentificar1->EncerrarBiometrica();
+    ctrlFPdb1->EncerrarFPdb();
+    ctrlSensor1->EncerrarSensor();
   }
   m_station.tb_biometria.close();
 }

@@ -34,8 +34,14 @@ public:
   QString findData(const QString &name) const;
 
   // Stand-in of the operating system's Windows folder: where installed
-  // components are looked for. TALVENOX_SYSTEM_DIR, else the program's folder.
+  // components live. TALVENOX_SYSTEM_DIR, else the installed library folder
+  // (<prefix>/lib/talvenox/). A build tree is not an installation.
   QString systemFolder() const;
+  // The folder of the running program, ending with '/'.
+  static QString programFolder();
+  // Where a library that ships beside the program is taken from: the
+  // program's folder when it holds the file, else the system folder.
+  QString libraryFolder(const QString &fileName) const;
 
   // Creates the home folder; false when that fails.
   bool ensureHome() const;

@@ -58,8 +58,8 @@ public:
   // bt_confirma: writes the punch of wid with the selected function.
   void confirma();
 
-  // Asks the identification control to forget a code's templates. Set by
-  // whoever hosts the control; nothing by default.
+  // Asks the identification control to forget a code's templates
+  // (ExcluirUsuario of ctrlIdentificar1; tests may put a recorder here).
   std::function<void(const QString &)> excluirUsuario;
 
   // The clock tick of Timer1.
