@@ -1,5 +1,6 @@
 #include "grey_image.h"
 
+#include <cstdlib>
 #include <new>
 
 namespace vistrel {
@@ -44,7 +45,8 @@ bool GreyImage::resize(int32_t width, int32_t height) {
     if (uint64_t(stride) * uint64_t(height) > kMaxPixels + 3 * uint64_t(height)) {
       ok = false;
     } else {
-      pixels_.reset(new (std::nothrow) uint8_t[size_t(stride) * size_t(height)]());
+      // calloc: large blocks come zeroed from the system without a pass over them.
+      pixels_.reset(static_cast<uint8_t *>(std::calloc(size_t(stride) * size_t(height), 1)));
       try {
         if (pixels_) rows_.resize(size_t(height));
       } catch (const std::bad_alloc &) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -49,7 +50,10 @@ public:
 private:
   int32_t width_ = 0, height_ = 0;
   uint32_t stride_ = 0;
-  std::unique_ptr<uint8_t[]> pixels_;
+  struct Free {
+    void operator()(uint8_t *p) const { std::free(p); }
+  };
+  std::unique_ptr<uint8_t, Free> pixels_;
   std::vector<uint8_t *> rows_;
   PaletteHeader grey_, green_;
 };

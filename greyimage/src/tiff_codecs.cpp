@@ -11,128 +11,162 @@ constexpr uint32_t kEnd = 257;
 constexpr uint32_t kFirstFree = 258;
 constexpr uint32_t kTableSize = 8192;
 
-// Codes most significant bit first.
-class BitReader {
-public:
-  BitReader(const uint8_t *p, size_t n) : p_(p), end_(p + n) {}
-  // False when fewer than width bits are left.
-  bool get(unsigned width, uint32_t &code) {
-    if (count_ < width) {
-      while (count_ <= 56 && p_ < end_) {
-        bits_ |= uint64_t(*p_++) << (56 - count_);
-        count_ += 8;
-      }
-      if (count_ < width) return false;
-    }
-    code = uint32_t(bits_ >> (64 - width));
-    bits_ <<= width;
-    count_ -= width;
-    return true;
-  }
-
-private:
-  const uint8_t *p_, *end_;
-  uint64_t bits_ = 0;
-  unsigned count_ = 0;
-};
-
+// Code width after an entry was added at index i: 9, then 10 from 510, 11 from
+// 1022, 12 from 2046 (the early change of TIFF LZW), i.e. the bit width of
+// i + 2 kept to 9..12.
 unsigned width_after_adding(uint32_t index) {
-  // The early change of TIFF LZW: one code before the power of two.
-  return index >= 2046 ? 12 : index >= 1022 ? 11 : index >= 510 ? 10 : 9;
+  const unsigned w = 32 - unsigned(__builtin_clz(index + 2));
+  return w < 9 ? 9 : w > 12 ? 12 : w;
 }
 
 } // namespace
 
-// Every table string is a run of bytes already written (an old string plus the
-// first byte that followed it), so an entry is just (start, length) in `out`
-// and emitting it is one forward copy.
-bool lzw_decode(const uint8_t *in, size_t in_size, uint8_t *out, size_t expected) {
-  struct Entry {
-    uint32_t start, length; // length 0: not in the table
-  };
-  static_assert(sizeof(Entry) == 8);
-  // Entries from `high` on are free, so nothing needs clearing up front;
-  // entries skipped over by a code beyond `high` are marked free when skipped.
-  Entry table[kTableSize];
+// Every table string is a run of bytes already in the output (an old string
+// plus the first byte that followed it), so an entry is just its start and
+// length in `out` and emitting it is one forward copy.
+bool lzw_decode(const uint8_t *in, size_t in_size, uint8_t *out, size_t expected, size_t capacity) {
+  if (capacity < expected) capacity = expected;
+  // Entry i (from 258): start and length in `out` (length 0: not in the
+  // table). Entries from `high` on are free, so nothing needs clearing up
+  // front; entries skipped over by a code beyond `high` are marked free when
+  // skipped.
+  uint32_t start[kTableSize];
+  uint32_t length[kTableSize];
+  length[kClear] = length[kEnd] = 0; // never strings
   uint32_t high = kFirstFree;
 
-  BitReader bits(in, in_size);
+  // Codes are read most significant bit first from a 64-bit window; bits
+  // below the `count` valid ones are the stream's next bits or zero.
+  const uint8_t *p = in, *const end = in + in_size;
+  uint64_t window = 0;
+  unsigned count = 0;
+  auto fill = [&]() __attribute__((always_inline)) {
+    if (end - p >= 8) {
+      uint64_t v;
+      std::memcpy(&v, p, 8);
+      window |= __builtin_bswap64(v) >> count;
+      const unsigned bytes = (63 - count) >> 3;
+      p += bytes;
+      count += bytes * 8;
+    } else {
+      while (count <= 56 && p < end) {
+        window |= uint64_t(*p++) << (56 - count);
+        count += 8;
+      }
+    }
+  };
+
   size_t pos = 0;
   uint32_t next = kFirstFree;
   unsigned width = 9;
-  bool have_old = false;
-  uint32_t old_start = 0, old_length = 0;
-  uint32_t code;
+  uint32_t grow_at = 510; // the index whose addition widens the codes
+  uint32_t old_pos = 0, old_length = 0;
+  auto set_width = [&](uint32_t index) __attribute__((always_inline)) {
+    width = width_after_adding(index);
+    grow_at = width == 9 ? 510 : width == 10 ? 1022 : width == 11 ? 2046 : UINT32_MAX;
+  };
+  auto read = [&](uint32_t &code) __attribute__((always_inline)) {
+    if (count < width) {
+      fill();
+      if (count < width) return false;
+    }
+    code = uint32_t(window >> (64 - width));
+    window <<= width;
+    count -= width;
+    return true;
+  };
+  // After a clear: the next code is emitted as the first string, adding
+  // nothing. False when the data ends there; `ok` false when that code is
+  // not a literal.
   bool ok = true;
+  auto restart = [&]() __attribute__((always_inline)) {
+    for (uint32_t i = kFirstFree; i < high; ++i) length[i] = 0;
+    high = next = kFirstFree;
+    width = 9;
+    grow_at = 510;
+    uint32_t code;
+    do {
+      if (!read(code) || code == kEnd) return false;
+    } while (code == kClear);
+    if (code >= 256) {
+      ok = false;
+      return false;
+    }
+    out[pos] = uint8_t(code);
+    old_pos = uint32_t(pos);
+    old_length = 1;
+    ++pos;
+    return true;
+  };
 
   // The first code is a clear code whatever its value.
-  if (bits.get(9, code)) {
-    while (pos < expected && bits.get(width, code)) {
-      if (code == kEnd) break;
-      if (code == kClear) {
-        for (uint32_t i = kFirstFree; i < high; ++i) table[i].length = 0;
-        high = next = kFirstFree;
-        width = 9;
-        have_old = false;
-        continue;
+  uint32_t code;
+  if (expected == 0 || !read(code) || !restart()) goto done;
+
+  while (pos < expected) {
+    if (!read(code)) break;
+    if (code < 256) {
+      if (next < kTableSize) {
+        start[next] = old_pos;
+        length[next] = old_length + 1;
+        if (next >= grow_at) set_width(next);
+        if (++next > high) high = next;
       }
-      uint32_t start, length;
-      const bool known = code < 256 || (code < high && table[code].length != 0);
-      if (known) {
-        if (code < 256) {
-          out[pos] = uint8_t(code);
-          start = uint32_t(pos);
-          length = 1;
-        } else {
-          start = table[code].start;
-          length = table[code].length;
-          size_t n = length;
-          if (n > expected - pos) n = expected - pos;
-          uint8_t *d = out + pos;
-          const uint8_t *s = out + start;
-          // The source ends at or before pos, so chunked copies are safe as
-          // long as both stay inside the buffer.
-          if (n <= 16 && pos + 16 <= expected && size_t(start) + 16 <= expected) {
-            uint64_t a, b;
-            std::memcpy(&a, s, 8);
-            std::memcpy(&b, s + 8, 8);
-            std::memcpy(d, &a, 8);
-            std::memcpy(d + 8, &b, 8);
-          } else {
-            std::memcpy(d, s, n);
-          }
-          start = uint32_t(pos);
-        }
-        if (have_old && next < kTableSize) {
-          table[next] = Entry{old_start, old_length + 1};
-          width = width_after_adding(next);
-          ++next;
-          if (next > high) high = next;
-        }
-      } else {
-        // Not yet in the table: old string plus its own first byte, which can
-        // only follow an old string.
-        if (!have_old) {
-          ok = false;
-          break;
-        }
-        length = old_length + 1;
-        size_t n = length;
-        if (n > expected - pos) n = expected - pos;
-        for (size_t i = 0; i < n; ++i) out[pos + i] = out[old_start + i];
-        for (uint32_t i = high; i < code; ++i) table[i].length = 0;
-        table[code] = Entry{old_start, length};
-        width = width_after_adding(code);
-        next = code + 1;
-        if (next > high) high = next;
-        start = uint32_t(pos);
-      }
-      have_old = true;
-      old_start = start;
-      old_length = length;
-      pos += length < expected - pos ? length : expected - pos;
+      out[pos] = uint8_t(code);
+      old_pos = uint32_t(pos);
+      old_length = 1;
+      ++pos;
+      continue;
     }
+    const size_t room = expected - pos;
+    if (code < high && length[code] != 0) {
+      const uint8_t *from = out + start[code];
+      const uint32_t len = length[code];
+      uint8_t *d = out + pos;
+      const size_t n = len < room ? len : room;
+      if (pos + 4 <= capacity) {
+        // Byte copies, four whatever the length: wide loads of bytes stored a
+        // moment ago stall, and the length is unpredictable. Bytes past the
+        // string's end are overwritten later; the source ends at or before pos.
+        d[0] = from[0];
+        d[1] = from[1];
+        d[2] = from[2];
+        d[3] = from[3];
+        for (size_t i = 4; i < n; ++i) d[i] = from[i];
+      } else {
+        for (size_t i = 0; i < n; ++i) d[i] = from[i];
+      }
+      if (next < kTableSize) {
+        start[next] = old_pos;
+        length[next] = old_length + 1;
+        if (next >= grow_at) set_width(next);
+        if (++next > high) high = next;
+      }
+      old_pos = uint32_t(pos);
+      old_length = len;
+      pos += n;
+      continue;
+    }
+    if (code == kEnd) break;
+    if (code == kClear) {
+      if (!restart()) break;
+      continue;
+    }
+    // Not yet in the table: old string plus its own first byte.
+    const uint32_t grown = old_length + 1;
+    const size_t n = grown < room ? grown : room;
+    for (size_t i = 0; i < n; ++i) out[pos + i] = out[old_pos + i];
+    for (uint32_t i = high; i < code; ++i) length[i] = 0;
+    start[code] = old_pos;
+    length[code] = grown;
+    set_width(code);
+    next = code + 1;
+    if (next > high) high = next;
+    old_pos = uint32_t(pos);
+    old_length = grown;
+    pos += n;
   }
+done:
   if (pos < expected) std::memset(out + pos, 0, expected - pos);
   return ok;
 }

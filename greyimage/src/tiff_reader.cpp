@@ -253,29 +253,38 @@ bool decode(ByteSource &src, GreyImage &image, const ReadLimits &limits) {
 
   if (!image.resize(int32_t(width), int32_t(height))) return false;
 
-  // Two buffers reused for every piece: compressed bytes and unit rows.
-  std::unique_ptr<uint8_t[]> packed(new (std::nothrow) uint8_t[size_t(largest) + 1]);
-  std::unique_ptr<uint8_t[]> units(new (std::nothrow) uint8_t[size_t(largest_unit) + 1]);
-  if (!packed || !units) return false;
+  // Two buffers reused for every piece: compressed bytes (unless the source
+  // shows them in place and no bits need reversing) and unit rows, with room
+  // for the LZW decoder's short over-writes.
+  constexpr size_t kSlack = 16;
   const bool reverse = dir.scalar(kFillOrder) == 2;
   const uint8_t *flip = bit_reversal();
+  std::unique_ptr<uint8_t[]> packed;
+  std::unique_ptr<uint8_t[]> units(new (std::nothrow) uint8_t[size_t(largest_unit) + kSlack]);
+  if (!units) return false;
+  const bool identity = kind == Kind::Grey8 && !has_map;
 
   for (const Piece &p : pieces) {
-    if (!src.read(p.offset, packed.get(), p.bytes)) return false;
-    if (reverse)
-      for (uint32_t i = 0; i < p.bytes; ++i) packed[i] = flip[packed[i]];
+    const uint8_t *bytes = reverse ? nullptr : src.view(p.offset, p.bytes);
+    if (!bytes) {
+      if (!packed) packed.reset(new (std::nothrow) uint8_t[size_t(largest) + 1]);
+      if (!packed || !src.read(p.offset, packed.get(), p.bytes)) return false;
+      if (reverse)
+        for (uint32_t i = 0; i < p.bytes; ++i) packed[i] = flip[packed[i]];
+      bytes = packed.get();
+    }
     const size_t row_bytes = size_t(unit_row_bytes(kind, p.unit_w));
     const size_t expected = row_bytes * p.rows;
     if (expected == 0) continue;
     uint8_t *u = units.get();
     if (compression == 1) {
       const size_t n = p.bytes < expected ? p.bytes : expected;
-      std::memcpy(u, packed.get(), n);
+      std::memcpy(u, bytes, n);
       std::memset(u + n, 0, expected - n);
     } else if (compression == 5) {
-      if (!lzw_decode(packed.get(), p.bytes, u, expected)) return false;
+      if (!lzw_decode(bytes, p.bytes, u, expected, expected + kSlack)) return false;
     } else {
-      packbits_decode(packed.get(), p.bytes, u, row_bytes, p.rows);
+      packbits_decode(bytes, p.bytes, u, row_bytes, p.rows);
     }
 
     const uint32_t n = p.unit_w < width - p.col ? p.unit_w : width - p.col;
@@ -293,7 +302,9 @@ bool decode(ByteSource &src, GreyImage &image, const ReadLimits &limits) {
         for (uint32_t x = 0; x < n; ++x) out[x] = lut[(x & 1) ? (b[x >> 1] & 0x0F) : (b[x >> 1] >> 4)];
         break;
       case Kind::Grey8:
-        for (uint32_t x = 0; x < n; ++x) out[x] = lut[b[x]];
+        if (identity) std::memcpy(out, b, n);
+        else
+          for (uint32_t x = 0; x < n; ++x) out[x] = lut[b[x]];
         break;
       }
     }

@@ -50,7 +50,7 @@ std::vector<uint8_t> raw_file(int32_t width, int32_t height, const std::vector<u
 }
 
 std::vector<uint8_t> tiff_file(bool little, const std::vector<TiffEntry> &entries, const std::vector<uint8_t> &data) {
-  std::vector<uint8_t> f(8, 0);
+  std::vector<uint8_t> f(8 + data.size(), 0);
   auto put16 = [&](size_t at, uint32_t v) {
     if (little) { f[at] = uint8_t(v); f[at + 1] = uint8_t(v >> 8); }
     else { f[at] = uint8_t(v >> 8); f[at + 1] = uint8_t(v); }
@@ -60,7 +60,7 @@ std::vector<uint8_t> tiff_file(bool little, const std::vector<TiffEntry> &entrie
   };
   f[0] = f[1] = little ? 'I' : 'M';
   put16(2, 42);
-  f.insert(f.end(), data.begin(), data.end());
+  std::copy(data.begin(), data.end(), f.begin() + 8);
   const uint32_t ifd = uint32_t(f.size());
   put32(4, ifd);
   f.resize(f.size() + 2 + 12 * entries.size() + 4, 0);
