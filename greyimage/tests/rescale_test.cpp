@@ -65,6 +65,12 @@ TEST(Rescale, MatchesTheFormulaBitForBit) {
                              {1, 9, 4, 2},         {17, 13, 17, 26},     {13, 17, 1, 1}};
   for (int i = 0; i < 40; ++i)
     sizes.push_back({int(rng() % 60) + 1, int(rng() % 60) + 1, int(rng() % 90) + 1, int(rng() % 90) + 1});
+  // Wide rows take the vector path (groups of 8 columns, steps up to 2 pixels)
+  // and its scalar tails.
+  for (int i = 0; i < 30; ++i) {
+    const int sw = int(rng() % 400) + 16, sh = int(rng() % 40) + 2;
+    sizes.push_back({sw, sh, int(sw * (300 + rng() % 1400) / 1000) + 1, int(rng() % 50) + 1});
+  }
   for (const Size &s : sizes) {
     Bytes src(size_t(s.sw) * s.sh);
     for (auto &b : src) b = uint8_t(rng());
