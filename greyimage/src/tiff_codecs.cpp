@@ -30,9 +30,9 @@ bool lzw_decode(const uint8_t *in, size_t in_size, uint8_t *out, size_t expected
   // table). Entries from `high` on are free, so nothing needs clearing up
   // front; entries skipped over by a code beyond `high` are marked free when
   // skipped.
-  uint32_t start[kTableSize];
-  uint32_t length[kTableSize];
-  length[kClear] = length[kEnd] = 0; // never strings
+  // start | length << 32, one load and one store per entry.
+  uint64_t entry[kTableSize];
+  entry[kClear] = entry[kEnd] = 0; // never strings
   uint32_t high = kFirstFree;
 
   // Codes are read most significant bit first from a 64-bit window; bits
@@ -80,7 +80,7 @@ bool lzw_decode(const uint8_t *in, size_t in_size, uint8_t *out, size_t expected
   // not a literal.
   bool ok = true;
   auto restart = [&]() __attribute__((always_inline)) {
-    for (uint32_t i = kFirstFree; i < high; ++i) length[i] = 0;
+    for (uint32_t i = kFirstFree; i < high; ++i) entry[i] = 0;
     high = next = kFirstFree;
     width = 9;
     grow_at = 510;
@@ -107,8 +107,7 @@ bool lzw_decode(const uint8_t *in, size_t in_size, uint8_t *out, size_t expected
     if (!read(code)) break;
     if (code < 256) {
       if (next < kTableSize) {
-        start[next] = old_pos;
-        length[next] = old_length + 1;
+        entry[next] = old_pos | uint64_t(old_length + 1) << 32;
         if (next >= grow_at) set_width(next);
         if (++next > high) high = next;
       }
@@ -119,9 +118,10 @@ bool lzw_decode(const uint8_t *in, size_t in_size, uint8_t *out, size_t expected
       continue;
     }
     const size_t room = expected - pos;
-    if (code < high && length[code] != 0) {
-      const uint8_t *from = out + start[code];
-      const uint32_t len = length[code];
+    const uint64_t e = code < high ? entry[code] : 0;
+    if (e >> 32) {
+      const uint8_t *from = out + uint32_t(e);
+      const uint32_t len = uint32_t(e >> 32);
       uint8_t *d = out + pos;
       const size_t n = len < room ? len : room;
       if (pos + 4 <= capacity) {
@@ -137,8 +137,7 @@ bool lzw_decode(const uint8_t *in, size_t in_size, uint8_t *out, size_t expected
         for (size_t i = 0; i < n; ++i) d[i] = from[i];
       }
       if (next < kTableSize) {
-        start[next] = old_pos;
-        length[next] = old_length + 1;
+        entry[next] = old_pos | uint64_t(old_length + 1) << 32;
         if (next >= grow_at) set_width(next);
         if (++next > high) high = next;
       }
@@ -156,9 +155,8 @@ bool lzw_decode(const uint8_t *in, size_t in_size, uint8_t *out, size_t expected
     const uint32_t grown = old_length + 1;
     const size_t n = grown < room ? grown : room;
     for (size_t i = 0; i < n; ++i) out[pos + i] = out[old_pos + i];
-    for (uint32_t i = high; i < code; ++i) length[i] = 0;
-    start[code] = old_pos;
-    length[code] = grown;
+    for (uint32_t i = high; i < code; ++i) entry[i] = 0;
+    entry[code] = old_pos | uint64_t(grown) << 32;
     set_width(code);
     next = code + 1;
     if (next > high) high = next;

@@ -56,7 +56,7 @@ tiffset -u 262 b1-nophoto.tif
 cp noise-lzw-1strip.tif noise-lzw-norows.tif
 tiffset -u 278 noise-lzw-norows.tif
 
-# BMP: 1, 4, 8 bits with palettes, 16 with 5-5-5 and 5-6-5 bit fields, 24, 32
+# BMP: 1, 4, 8 bits with palettes (8 also run-length compressed), 16 with 5-5-5 and 5-6-5 bit fields, 24, 32
 # with bit fields (v5 header) and plain (information header).
 # bmp16-555-nomasks.bmp is ImageMagick's BMP3 5-5-5 file: it says bit fields
 # but writes no masks (ImageMagick reads it back black); the tests turn it into
@@ -65,6 +65,7 @@ convert rose: -colors 2 -type Palette -compress none BMP3:bmp1.bmp
 convert rose: -colors 16 -type Palette -compress none BMP3:bmp4.bmp
 convert rose: -colors 200 -type Palette -compress none BMP3:bmp8.bmp
 convert rose: -colors 200 -type Palette -compress none bmp8-v5.bmp
+convert rose: -colors 200 -type Palette -compress RLE BMP3:bmp8-rle.bmp
 convert rose: -define bmp:subtype=RGB555 bmp16-555-v5.bmp
 convert rose: -define bmp:subtype=RGB555 BMP3:bmp16-555-nomasks.bmp
 convert rose: -define bmp:subtype=RGB565 bmp16-565-v5.bmp
@@ -72,7 +73,7 @@ convert rose: BMP3:bmp24.bmp
 convert rose: bmp24-v5.bmp
 convert rose: -alpha on bmp32-fields-v5.bmp
 convert rose: -alpha on -define bmp3:alpha=true BMP3:bmp32.bmp
-for f in bmp1 bmp4 bmp8 bmp8-v5 bmp16-555-v5 bmp16-565-v5 bmp24 bmp24-v5 bmp32-fields-v5 bmp32; do
+for f in bmp1 bmp4 bmp8 bmp8-v5 bmp8-rle bmp16-555-v5 bmp16-565-v5 bmp24 bmp24-v5 bmp32-fields-v5 bmp32; do
   f=$f.bmp
   convert "$f" -depth 8 "rgb:${f%.bmp}.rgb"
 done

@@ -157,7 +157,7 @@ struct BmpCase {
 };
 
 TEST(BmpReader, AgreesWithImageMagickOnEveryFixture) {
-  const BmpCase cases[] = {{"bmp1", 8, 8, 8},  {"bmp4", 8, 8, 8},           {"bmp8", 8, 8, 8},
+  const BmpCase cases[] = {{"bmp1", 8, 8, 8},  {"bmp4", 8, 8, 8},           {"bmp8", 8, 8, 8}, {"bmp8-rle", 8, 8, 8},
                            {"bmp8-v5", 8, 8, 8}, {"bmp16-555-v5", 5, 5, 5}, {"bmp16-565-v5", 5, 6, 5},
                            {"bmp24", 8, 8, 8},  {"bmp24-v5", 8, 8, 8},       {"bmp32-fields-v5", 8, 8, 8},
                            {"bmp32", 8, 8, 8}};

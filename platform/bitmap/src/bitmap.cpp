@@ -217,6 +217,47 @@ Bitmap *make_bitmap(const bm_header *header, const bm_rgbquad *palette, uint32_t
   return b;
 }
 
+// Run-length pixels (8 bits: runs of one index; 4 bits: runs of two
+// alternating indices) into a zeroed bottom-up bitmap. Runs and deltas that
+// leave the bitmap are clipped; data that ends early leaves index 0.
+void decode_rle(const unsigned char *p, size_t size, Bitmap &b) {
+  const bool four = b.header.bit_count == 4;
+  const int32_t w = b.header.width, h = b.header.height;
+  int32_t x = 0, y = 0;
+  auto put = [&](uint32_t index) {
+    if (x < w && y < h) {
+      unsigned char *row = b.bits + size_t(y) * b.stride;
+      if (!four) row[x] = uint8_t(index);
+      else if (x & 1) row[x >> 1] = uint8_t((row[x >> 1] & 0xF0) | (index & 0x0F));
+      else row[x >> 1] = uint8_t((row[x >> 1] & 0x0F) | (index << 4));
+    }
+    ++x;
+  };
+  size_t i = 0;
+  while (i + 1 < size && y < h) {
+    const unsigned count = p[i], value = p[i + 1];
+    i += 2;
+    if (count > 0) {
+      for (unsigned k = 0; k < count && x < w; ++k) put(four ? ((k & 1) ? value & 0x0F : value >> 4) : value);
+    } else if (value == 0) { // end of line
+      x = 0;
+      ++y;
+    } else if (value == 1) { // end of bitmap
+      break;
+    } else if (value == 2) { // delta
+      if (i + 1 >= size) break;
+      x += p[i];
+      y += p[i + 1];
+      i += 2;
+    } else { // absolute run of `value` pixels, padded to 16 bits
+      const size_t bytes = four ? (value + 1) / 2 : value;
+      if (bytes > size - i) break;
+      for (unsigned k = 0; k < value; ++k) put(four ? ((k & 1) ? p[i + k / 2] & 0x0F : p[i + k / 2] >> 4) : p[i + k]);
+      i += (bytes + 1) & ~size_t(1);
+    }
+  }
+}
+
 uint16_t le16(const unsigned char *p) { return uint16_t(p[0] | p[1] << 8); }
 uint32_t le32(const unsigned char *p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -377,10 +418,13 @@ int bm_load_memory(const void *data, size_t size, bm_handle *out) {
       masks[0] = le32(p + 54);
       masks[1] = le32(p + 58);
       masks[2] = le32(p + 62);
-    } else if (hdr.compression != BM_RGB) {
+    } else if (hdr.compression != BM_RGB && !(hdr.compression == 1 && hdr.bit_count == 8) &&
+               !(hdr.compression == 2 && hdr.bit_count == 4)) {
       return BM_E_FORMAT;
     }
   }
+  const bool rle = hdr.compression == 1 || hdr.compression == 2;
+  if (rle && top_down) return BM_E_FORMAT; // run-length files are bottom-up only
   if (!valid_depth(hdr.bit_count) || hdr.width <= 0 || hdr.height <= 0) return BM_E_FORMAT;
   if (hdr.compression == BM_BITFIELDS && hdr.bit_count != 16 && hdr.bit_count != 32) return BM_E_FORMAT;
   if (uint64_t(hdr.width) * uint64_t(hdr.height) > BM_MAX_PIXELS) return BM_E_FORMAT;
@@ -399,13 +443,17 @@ int bm_load_memory(const void *data, size_t size, bm_handle *out) {
   const uint64_t bits_at = off_bits ? off_bits : palette_at + uint64_t(colours) * entry_size;
   const uint32_t stride = bm_stride(hdr.width, hdr.bit_count);
   const uint64_t need = uint64_t(stride) * uint32_t(hdr.height);
-  if (bits_at > size || need > size - bits_at) return BM_E_FORMAT;
+  if (bits_at > size || (!rle && need > size - bits_at)) return BM_E_FORMAT;
 
   int rc;
-  Bitmap *b = make_bitmap(&hdr, palette, colours, hdr.compression == BM_BITFIELDS ? masks : nullptr, &rc);
+  const uint32_t compression = hdr.compression;
+  if (rle) hdr.compression = BM_RGB; // kept decoded
+  Bitmap *b = make_bitmap(&hdr, palette, colours, compression == BM_BITFIELDS ? masks : nullptr, &rc);
   if (!b) return rc;
   const unsigned char *src = p + bits_at;
-  if (!top_down) {
+  if (rle) {
+    decode_rle(src, size - bits_at, *b);
+  } else if (!top_down) {
     std::memcpy(b->bits, src, need);
   } else {
     for (int32_t y = 0; y < hdr.height; ++y)

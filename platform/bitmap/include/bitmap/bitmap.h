@@ -94,10 +94,11 @@ BM_EXPORT int bm_get_lines24(bm_handle h, uint32_t first, uint32_t count, void *
 /* A new bottom-up bitmap of 24 or 32 bits (BM_RGB) with the same pixels. */
 BM_EXPORT int bm_convert(bm_handle h, uint16_t bit_count, bm_handle *out);
 
-/* Loads a Windows bitmap file (.bmp): 1, 4, 8, 16, 24 or 32 bits, uncompressed
- * or with bit fields, core, information, v4 and v5 headers. The bitmap is kept
- * at the file's depth, palette and masks, always bottom-up; size_image is the
- * real size of its pixels. Run-length compressed files are refused. */
+/* Loads a Windows bitmap file (.bmp): 1, 4, 8, 16, 24 or 32 bits, uncompressed,
+ * with bit fields, or run-length compressed (8 and 4 bits, stored decoded as
+ * BM_RGB); core, information, v4 and v5 headers. The bitmap is kept at the
+ * file's depth, palette and masks, always bottom-up; size_image is the real
+ * size of its pixels. */
 BM_EXPORT int bm_load_file(const char *path, bm_handle *out);
 BM_EXPORT int bm_load_memory(const void *data, size_t size, bm_handle *out);
 /* Writes the bitmap as a .bmp file with a 40-byte header (bit fields after it
