@@ -444,6 +444,11 @@ int bm_load_memory(const void *data, size_t size, bm_handle *out) {
   const uint32_t stride = bm_stride(hdr.width, hdr.bit_count);
   const uint64_t need = uint64_t(stride) * uint32_t(hdr.height);
   if (bits_at > size || (!rle && need > size - bits_at)) return BM_E_FORMAT;
+  // Runs cover at most 255 pixels per 2 bytes; a run-length file claiming far
+  // more pixels than its data could describe is refused rather than allocated
+  // (blank runs by end-of-line and delta codes are allowed up to 2^20 pixels).
+  if (rle && uint64_t(hdr.width) * uint32_t(hdr.height) > 128 * uint64_t(size - bits_at) + (1u << 20))
+    return BM_E_FORMAT;
 
   int rc;
   const uint32_t compression = hdr.compression;

@@ -268,6 +268,10 @@ TEST(Bitmap, LoadsRunLengthFiles) {
   b = static_cast<const unsigned char *>(s.bits);
   EXPECT_EQ(std::vector<unsigned char>(b, b + 4), (std::vector<unsigned char>{0x12, 0x12, 0x13, 0x45}));
   bm_delete(h);
+  // A width of 4 M pixels from 8 bytes of runs is refused, not allocated.
+  f = rle_bmp(8, {3, 5, 0, 1});
+  f[20] = 0x40;
+  EXPECT_EQ(bm_load_memory(f.data(), f.size(), &h), BM_E_FORMAT);
   // Damaged data ends the decoding; nothing is read past the file.
   for (size_t cut = 54 + 1024; cut < f.size(); ++cut) {
     auto g = rle_bmp(8, {3, 5, 0, 9, 7, 8});
