@@ -9,6 +9,7 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace vistrel_test;
@@ -311,6 +312,35 @@ TEST_F(Exports, RawFileOneByteShortFails) {
   EXPECT_EQ(lib().load(path.c_str(), &w, &h, &image), 0);
   EXPECT_EQ(bytes_of(image), pixels);
   oa_variant_clear(&image);
+}
+
+TEST_F(Exports, CallsRunAtTheSameTimeOnDifferentThreads) {
+  const std::string tif = std::string(VISTREL_FIXTURES) + "/noise-lzw-strips.tif";
+  std::vector<int> failures(4, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 20; ++i) {
+        int32_t w = 0, h = 0;
+        oa_variant image;
+        oa_variant_init(&image);
+        if (lib().load(tif.c_str(), &w, &h, &image) != 0 || w != 320) ++failures[t];
+        oa_variant small;
+        oa_variant_init(&small);
+        if (lib().rescale_vb(&small, 160, 120, image, w, h) != 0) ++failures[t];
+        bm_handle bmp = 0;
+        lib().image_to_handle(160, 120, &small, &bmp, t + 1); // any selector but 0: grey
+        oa_variant back;
+        oa_variant_init(&back);
+        if (!bmp || lib().handle_to_image(bmp, &w, &h, &back) != 0 || bytes_of(back) != bytes_of(small)) ++failures[t];
+        bm_delete(bmp);
+        oa_variant_clear(&back);
+        oa_variant_clear(&small);
+        oa_variant_clear(&image);
+      }
+    });
+  for (auto &th : threads) th.join();
+  EXPECT_EQ(failures, std::vector<int>(4, 0));
 }
 
 } // namespace
