@@ -61,23 +61,29 @@ bm_handle table_add(Bitmap *b) {
   return ((s.generation & 0xFFF) << kIndexBits) | (index + 1);
 }
 
-Bitmap *table_find(bm_handle h) {
-  Table &t = table();
-  std::lock_guard<std::mutex> guard(t.lock);
+// The live slot a handle names, or null; called with the table locked.
+Slot *slot_of(Table &t, bm_handle h) {
   const uint32_t index = (h & kIndexMask) - 1;
   if ((h & kIndexMask) == 0 || index >= t.slots.size()) return nullptr;
   Slot &s = t.slots[index];
   if (!s.bitmap || (s.generation & 0xFFF) != (h >> kIndexBits)) return nullptr;
-  return s.bitmap;
+  return &s;
+}
+
+Bitmap *table_find(bm_handle h) {
+  Table &t = table();
+  std::lock_guard<std::mutex> guard(t.lock);
+  Slot *s = slot_of(t, h);
+  return s ? s->bitmap : nullptr;
 }
 
 Bitmap *table_remove(bm_handle h) {
   Table &t = table();
   std::lock_guard<std::mutex> guard(t.lock);
-  const uint32_t index = (h & kIndexMask) - 1;
-  if ((h & kIndexMask) == 0 || index >= t.slots.size()) return nullptr;
-  Slot &s = t.slots[index];
-  if (!s.bitmap || (s.generation & 0xFFF) != (h >> kIndexBits)) return nullptr;
+  Slot *found = slot_of(t, h);
+  if (!found) return nullptr;
+  Slot &s = *found;
+  const uint32_t index = uint32_t(found - t.slots.data());
   Bitmap *b = s.bitmap;
   s.bitmap = nullptr;
   s.generation = (s.generation + 1) & 0xFFF;
