@@ -25,12 +25,9 @@ unsigned width_after_adding(uint32_t index) {
 // plus the first byte that followed it), so an entry is just its start and
 // length in `out` and emitting it is one forward copy.
 bool lzw_decode(const uint8_t *in, size_t in_size, uint8_t *out, size_t expected, size_t capacity) {
-  if (capacity < expected) capacity = expected;
-  // Entry i (from 258): start and length in `out` (length 0: not in the
-  // table). Entries from `high` on are free, so nothing needs clearing up
-  // front; entries skipped over by a code beyond `high` are marked free when
-  // skipped.
-  // start | length << 32, one load and one store per entry.
+  // Entry i (from 258): start | length << 32 (length 0: not in the table).
+  // Entries from `high` on are free, so nothing needs clearing up front;
+  // entries skipped over by a code beyond `high` are marked free when skipped.
   uint64_t entry[kTableSize];
   entry[kClear] = entry[kEnd] = 0; // never strings
   uint32_t high = kFirstFree;
@@ -56,11 +53,18 @@ bool lzw_decode(const uint8_t *in, size_t in_size, uint8_t *out, size_t expected
     }
   };
 
-  size_t pos = 0;
+  uint8_t *op = out;
+  uint8_t *const op_end = out + expected;
+  // Strings may be written four bytes at a time up to here.
+  // (With less than four bytes of capacity only op == out qualifies, and no
+  // string is ever written there: the first code after a clear is a literal.)
+  if (capacity < expected) capacity = expected;
+  uint8_t *const op_wide = out + (capacity >= 4 ? capacity - 4 : 0);
   uint32_t next = kFirstFree;
   unsigned width = 9;
   uint32_t grow_at = 510; // the index whose addition widens the codes
-  uint32_t old_pos = 0, old_length = 0;
+  // The entry the next code adds: the old string plus one byte.
+  uint64_t pending = 0;
   auto set_width = [&](uint32_t index) __attribute__((always_inline)) {
     width = width_after_adding(index);
     grow_at = width == 9 ? 510 : width == 10 ? 1022 : width == 11 ? 2046 : UINT32_MAX;
@@ -74,6 +78,16 @@ bool lzw_decode(const uint8_t *in, size_t in_size, uint8_t *out, size_t expected
     window <<= width;
     count -= width;
     return true;
+  };
+  auto add = [&]() __attribute__((always_inline)) {
+    if (next < kTableSize) {
+      entry[next] = pending;
+      if (next >= grow_at) set_width(next);
+      if (++next > high) high = next;
+    }
+  };
+  auto string_at = [&](const uint8_t *at, uint32_t length) __attribute__((always_inline)) {
+    return uint64_t(at - out) | uint64_t(length + 1) << 32;
   };
   // After a clear: the next code is emitted as the first string, adding
   // nothing. False when the data ends there; `ok` false when that code is
@@ -92,10 +106,8 @@ bool lzw_decode(const uint8_t *in, size_t in_size, uint8_t *out, size_t expected
       ok = false;
       return false;
     }
-    out[pos] = uint8_t(code);
-    old_pos = uint32_t(pos);
-    old_length = 1;
-    ++pos;
+    pending = string_at(op, 1);
+    *op++ = uint8_t(code);
     return true;
   };
 
@@ -103,47 +115,35 @@ bool lzw_decode(const uint8_t *in, size_t in_size, uint8_t *out, size_t expected
   uint32_t code;
   if (expected == 0 || !read(code) || !restart()) goto done;
 
-  while (pos < expected) {
+  while (op < op_end) {
     if (!read(code)) break;
     if (code < 256) {
-      if (next < kTableSize) {
-        entry[next] = old_pos | uint64_t(old_length + 1) << 32;
-        if (next >= grow_at) set_width(next);
-        if (++next > high) high = next;
-      }
-      out[pos] = uint8_t(code);
-      old_pos = uint32_t(pos);
-      old_length = 1;
-      ++pos;
+      add();
+      pending = string_at(op, 1);
+      *op++ = uint8_t(code);
       continue;
     }
-    const size_t room = expected - pos;
     const uint64_t e = code < high ? entry[code] : 0;
+    const size_t room = size_t(op_end - op);
     if (e >> 32) {
       const uint8_t *from = out + uint32_t(e);
       const uint32_t len = uint32_t(e >> 32);
-      uint8_t *d = out + pos;
       const size_t n = len < room ? len : room;
-      if (pos + 4 <= capacity) {
+      if (op <= op_wide) {
         // Byte copies, four whatever the length: wide loads of bytes stored a
         // moment ago stall, and the length is unpredictable. Bytes past the
-        // string's end are overwritten later; the source ends at or before pos.
-        d[0] = from[0];
-        d[1] = from[1];
-        d[2] = from[2];
-        d[3] = from[3];
-        for (size_t i = 4; i < n; ++i) d[i] = from[i];
+        // string's end are overwritten later; the source ends at or before op.
+        op[0] = from[0];
+        op[1] = from[1];
+        op[2] = from[2];
+        op[3] = from[3];
+        for (size_t i = 4; i < n; ++i) op[i] = from[i];
       } else {
-        for (size_t i = 0; i < n; ++i) d[i] = from[i];
+        for (size_t i = 0; i < n; ++i) op[i] = from[i];
       }
-      if (next < kTableSize) {
-        entry[next] = old_pos | uint64_t(old_length + 1) << 32;
-        if (next >= grow_at) set_width(next);
-        if (++next > high) high = next;
-      }
-      old_pos = uint32_t(pos);
-      old_length = len;
-      pos += n;
+      add();
+      pending = string_at(op, len);
+      op += n;
       continue;
     }
     if (code == kEnd) break;
@@ -151,21 +151,22 @@ bool lzw_decode(const uint8_t *in, size_t in_size, uint8_t *out, size_t expected
       if (!restart()) break;
       continue;
     }
-    // Not yet in the table: old string plus its own first byte.
-    const uint32_t grown = old_length + 1;
-    const size_t n = grown < room ? grown : room;
-    for (size_t i = 0; i < n; ++i) out[pos + i] = out[old_pos + i];
+    // Not yet in the table: old string plus its own first byte, the string
+    // the pending entry describes.
+    const uint8_t *from = out + uint32_t(pending);
+    const uint32_t len = uint32_t(pending >> 32);
+    const size_t n = len < room ? len : room;
+    for (size_t i = 0; i < n; ++i) op[i] = from[i];
     for (uint32_t i = high; i < code; ++i) entry[i] = 0;
-    entry[code] = old_pos | uint64_t(grown) << 32;
+    entry[code] = pending;
     set_width(code);
     next = code + 1;
     if (next > high) high = next;
-    old_pos = uint32_t(pos);
-    old_length = grown;
-    pos += n;
+    pending = string_at(op, len);
+    op += n;
   }
 done:
-  if (pos < expected) std::memset(out + pos, 0, expected - pos);
+  if (op < op_end) std::memset(op, 0, size_t(op_end - op));
   return ok;
 }
 
