@@ -137,7 +137,8 @@ bool lzw_decode(const uint8_t *in, size_t in_size, uint8_t *out, size_t expected
         op[1] = from[1];
         op[2] = from[2];
         op[3] = from[3];
-        for (size_t i = 4; i < n; ++i) op[i] = from[i];
+        // The rest does not overlap: the source ends at or before op.
+        if (n > 4) std::memcpy(op + 4, from + 4, n - 4);
       } else {
         for (size_t i = 0; i < n; ++i) op[i] = from[i];
       }
