@@ -19,6 +19,8 @@ enum Tag : uint16_t {
   kSamplesPerPixel = 277,
   kRowsPerStrip = 278,
   kStripByteCounts = 279,
+  kPredictor = 317,
+  kPlanarConfig = 284,
   kColorMap = 320,
   kTileWidth = 322,
   kTileLength = 323,
@@ -205,6 +207,13 @@ bool decode(ByteSource &src, GreyImage &image, const ReadLimits &limits) {
 
   const uint32_t compression = dir.scalar(kCompression);
   if (compression != 1 && compression != 5 && compression != 32773) return false;
+  // Read as if they were plain, these would give a wrong picture without a
+  // word: RGB stored as three separate planes, and samples stored as
+  // differences other than the 8-bit horizontal ones undone below.
+  if (kind == Kind::Rgb && dir.scalar(kPlanarConfig) != 1) return false;
+  const uint32_t predictor = dir.scalar(kPredictor);
+  const bool differences = predictor == 2;
+  if (predictor > 1 && !(differences && (kind == Kind::Grey8 || kind == Kind::Rgb))) return false;
 
   std::vector<Piece> pieces;
   std::vector<uint32_t> offsets, counts;
@@ -287,6 +296,15 @@ bool decode(ByteSource &src, GreyImage &image, const ReadLimits &limits) {
       packbits_decode(bytes, p.bytes, u, row_bytes, p.rows);
     }
 
+    if (differences) {
+      // Horizontal differencing: each sample was stored as the difference to
+      // the same sample of the pixel before it in the row.
+      const size_t step = kind == Kind::Rgb ? 3 : 1;
+      for (uint32_t r = 0; r < p.rows; ++r) {
+        uint8_t *b = u + size_t(r) * row_bytes;
+        for (size_t i = step; i < row_bytes; ++i) b[i] = uint8_t(b[i] + b[i - step]);
+      }
+    }
     const uint32_t n = p.unit_w < width - p.col ? p.unit_w : width - p.col;
     for (uint32_t r = 0; r < p.rows; ++r) {
       const uint8_t *b = u + size_t(r) * row_bytes;

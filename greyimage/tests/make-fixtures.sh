@@ -38,6 +38,12 @@ for base in g8 g4 b1 p4 p8 rgb; do
   variant "$base-be-lzw-strips" $base.tif -c lzw -B -r 5
 done
 variant g8-fill2-lzw-tiles g8.tif -c lzw -f lsb2msb -t -w 16 -l 32
+# Horizontal differencing before LZW (8-bit samples only).
+variant g8-lzw-predictor g8.tif -c lzw:2
+variant p8-lzw-predictor-tiles p8.tif -c lzw:2 -t -w 16 -l 16
+variant rgb-lzw-predictor-be rgb.tif -c lzw:2 -B
+# Refused: RGB in separate planes (name ends in "refused").
+variant rgb-planes-refused rgb.tif -p separate
 variant g8-le-none g8.tif -c none -L -r 3
 variant noise-lzw-1strip noise.tif -c lzw -r 240
 variant noise-lzw-strips noise.tif -c lzw -r 16

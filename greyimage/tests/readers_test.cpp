@@ -98,6 +98,13 @@ TEST(TiffReader, AgreesWithLibtiffOnEveryFixture) {
   ASSERT_GE(files.size(), 55u) << "fixtures missing in " << kFixtures;
   for (const std::string &path : files) {
     SCOPED_TRACE(path);
+    if (path.size() > 12 && path.compare(path.size() - 12, 12, "-refused.tif") == 0) {
+      vistrel::FileSource src(path.c_str());
+      GreyImage img;
+      EXPECT_FALSE(vistrel::read_tiff(src, img));
+      EXPECT_TRUE(img.empty());
+      continue;
+    }
     Expected want;
     ASSERT_TRUE(tiff_oracle(path, want));
     vistrel::FileSource src(path.c_str());
