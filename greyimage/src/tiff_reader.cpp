@@ -215,44 +215,50 @@ bool decode(ByteSource &src, GreyImage &image, const ReadLimits &limits) {
   const bool differences = predictor == 2;
   if (predictor > 1 && !(differences && (kind == Kind::Grey8 || kind == Kind::Rgb))) return false;
 
-  std::vector<Piece> pieces;
+  // Pieces are computed when needed rather than stored: a file may list
+  // millions of them.
   std::vector<uint32_t> offsets, counts;
-  if (dir.array(kStripOffsets, offsets) && dir.array(kStripByteCounts, counts) && dir.count(kStripByteCounts) != 0) {
-    const size_t n = counts.size();
-    if (offsets.size() < n) return false;
-    uint64_t rows_per_strip = dir.scalar(kRowsPerStrip);
+  size_t pieces;
+  uint64_t rows_per_strip = 0, across = 0;
+  uint32_t tile_w = 0, tile_h = 0;
+  const bool strips =
+      dir.array(kStripOffsets, offsets) && dir.array(kStripByteCounts, counts) && dir.count(kStripByteCounts) != 0;
+  if (strips) {
+    pieces = counts.size();
+    if (offsets.size() < pieces) return false;
+    rows_per_strip = dir.scalar(kRowsPerStrip);
     if (rows_per_strip == 0) rows_per_strip = counts[0] / unit_row_bytes(kind, width);
-    pieces.resize(n);
-    for (size_t e = 0; e < n; ++e) {
-      const uint64_t first = uint64_t(e) * rows_per_strip;
-      uint64_t rows = rows_per_strip;
-      if (e + 1 == n) rows = first < height ? height - first : 0;
-      if (first >= height) rows = 0;
-      else if (rows > height - first) rows = height - first;
-      pieces[e] = Piece{offsets[e], counts[e], 0, uint32_t(first < height ? first : height), width, uint32_t(rows)};
-    }
   } else {
     if (!dir.array(kTileOffsets, offsets)) return false;
-    const size_t n = dir.count(kTileOffsets);
-    if (!dir.array(kTileByteCounts, counts) || counts.size() < n) return false;
-    const uint32_t tile_w = dir.scalar(kTileWidth), tile_h = dir.scalar(kTileLength);
+    pieces = dir.count(kTileOffsets);
+    if (!dir.array(kTileByteCounts, counts) || counts.size() < pieces) return false;
+    tile_w = dir.scalar(kTileWidth);
+    tile_h = dir.scalar(kTileLength);
     if (tile_w == 0 || tile_h == 0) return false;
-    const uint64_t across = (uint64_t(width) + tile_w - 1) / tile_w;
-    pieces.resize(n);
-    for (size_t k = 0; k < n; ++k) {
-      const uint64_t col = (k % across) * tile_w, row = (k / across) * tile_h;
-      uint64_t rows = 0;
-      if (col < width && row < height) rows = tile_h < height - row ? tile_h : height - row;
-      pieces[k] = Piece{offsets[k], counts[k], uint32_t(col < width ? col : width), uint32_t(row < height ? row : height),
-                        tile_w, uint32_t(rows)};
-    }
+    across = (uint64_t(width) + tile_w - 1) / tile_w;
   }
+  auto piece = [&](size_t k) {
+    if (strips) {
+      // Strip k holds rows k × rows per strip onward; the last one the rest.
+      const uint64_t first = uint64_t(k) * rows_per_strip;
+      uint64_t rows = k + 1 == pieces ? (first < height ? height - first : 0) : rows_per_strip;
+      if (first >= height) rows = 0;
+      else if (rows > height - first) rows = height - first;
+      return Piece{offsets[k], counts[k], 0, uint32_t(first < height ? first : height), width, uint32_t(rows)};
+    }
+    const uint64_t col = (k % across) * tile_w, row = (k / across) * tile_h;
+    uint64_t rows = 0;
+    if (col < width && row < height) rows = tile_h < height - row ? tile_h : height - row;
+    return Piece{offsets[k], counts[k], uint32_t(col < width ? col : width), uint32_t(row < height ? row : height),
+                 tile_w, uint32_t(rows)};
+  };
 
   // Every piece must lie inside the file; a byte count of 4 G is refused here
   // instead of being allocated.
   uint32_t largest = 0;
   uint64_t largest_unit = 0;
-  for (const Piece &p : pieces) {
+  for (size_t k = 0; k < pieces; ++k) {
+    const Piece p = piece(k);
     if (uint64_t(p.offset) + p.bytes > src.size()) return false;
     if (p.bytes > largest) largest = p.bytes;
     const uint64_t unit = unit_row_bytes(kind, p.unit_w) * p.rows;
@@ -273,7 +279,8 @@ bool decode(ByteSource &src, GreyImage &image, const ReadLimits &limits) {
   if (!units) return false;
   const bool identity = kind == Kind::Grey8 && !has_map;
 
-  for (const Piece &p : pieces) {
+  for (size_t k = 0; k < pieces; ++k) {
+    const Piece p = piece(k);
     const uint8_t *bytes = reverse ? nullptr : src.view(p.offset, p.bytes);
     if (!bytes) {
       if (!packed) packed.reset(new (std::nothrow) uint8_t[size_t(largest) + 1]);
