@@ -16,7 +16,10 @@ namespace {
 class BoxMessages final : public Messages {
 public:
   void show(QWidget *parent, const QString &text) override {
-    QMessageBox::information(parent, QApplication::applicationDisplayName(), text);
+    // Texts break their lines with carriage returns.
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace('\r', '\n');
+    QMessageBox::information(parent, QApplication::applicationDisplayName(), shown);
   }
 };
 

@@ -163,6 +163,10 @@ void Tfrm_principal::buildScreen() {
   ctrlFPdb1->setGeometry(630, 470, 65, 75);
   ctrlFPdb1->hide();
   excluirUsuario = [this](const QString &code) { ctrlIdentificar1->ExcluirUsuario(code); };
+  connect(ctrlIdentificar1, &controls::CtrlIdentificar::UsuarioIdentificado, this,
+          &Tfrm_principal::usuarioIdentificado);
+  connect(ctrlIdentificar1, &controls::CtrlIdentificar::MinuciasEncontradas, this,
+          &Tfrm_principal::minuciasEncontradas);
 
   t_manual = new QLineEdit(this);
   t_manual->setObjectName("t_manual");
@@ -289,6 +293,7 @@ void Tfrm_principal::iniciar() {
     // Layout 5: only the fingerprint image box, in its place on the screen.
     ctrlIdentificar1->setAparencia(5);
     ctrlIdentificar1->show();
+    ativaDigitalPersona();
   } else {
     t_manual->show();
     t_manual->setFocus();
@@ -386,7 +391,8 @@ void Tfrm_principal::tocasom(const QString &name) {
 }
 
 void Tfrm_principal::mensagem(const QString &text, const QColor &colour, const QString &sound) {
-  Label10->setText(text);
+  QString shown = text;
+  Label10->setText(shown.replace('\r', '\n'));
   widgets::paintText(Label10, QPalette::WindowText, colour);
   Label10->show();
   Label10->raise();
@@ -400,22 +406,75 @@ void Tfrm_principal::selecionapadrao() {
   m_descricaoatual = m_station.registro.desc[0];
 }
 
-void Tfrm_principal::teclado() {
-  if (m_station.registro.cod[0].isEmpty()) {
-    wid->clear();
-    Panel2->hide();
-    mensagem(QString::fromUtf8("Função Padrão Não Está Configurada. Verifique!"), Qt::yellow, "bloq.wav");
-    return;
-  }
-  wid->setText(t_manual->text());
+bool Tfrm_principal::funcaopadraoconfigurada() {
+  if (!m_station.registro.cod[0].isEmpty()) return true;
+  wid->clear();
+  Panel2->hide();
+  mensagem(QString::fromUtf8("Função Padrão Não Está Configurada. Verifique!"), Qt::yellow, "bloq.wav");
+  return false;
+}
+
+void Tfrm_principal::marca(const QString &code) {
+  wid->setText(code);
   atualizatela();
   if (!wid->text().isEmpty()) {
     if (m_funcaoatual.isEmpty()) selecionapadrao();
     bt_confirma->click();
   }
   wid->clear();
+}
+
+void Tfrm_principal::teclado() {
+  if (!funcaopadraoconfigurada()) return;
+  marca(t_manual->text());
   t_manual->clear();
   t_manual->setFocus();
+}
+
+void Tfrm_principal::ativaDigitalPersona() {
+  const settings::RegistroPrincipal &reg = m_station.registro;
+  if (!QFileInfo::exists(m_station.paths.native(reg.pastabio + "\\biometrica.mdb"))) {
+    m_station.services.messages->show(
+        this, QString::fromUtf8("Arquivo de Dados Biometricos Não Localizados em:") + "\r" + reg.pastabio);
+    return;
+  }
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  ctrlSensor1->InicializarSensor();
+  ctrlFPdb1->setConexaoSQL("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + reg.pastabio +
+                           "\\biometrica.mdb;Persist Security Info = False");
+  ctrlFPdb1->setSQLDelimitadorString(1);
+  ctrlFPdb1->InicializarFPdb();
+  QApplication::restoreOverrideCursor();
+  ctrlIdentificar1->setAparencia(5);
+  ctrlIdentificar1->setRelogio(1);
+  ctrlIdentificar1->setMostrarMinucias(1);
+  ctrlIdentificar1->setNumeroMinimoPontos(10);
+  ctrlIdentificar1->InicializarBiometrica();
+  Label6->setText(m_funcaoatual + " - " + m_descricaoatual);
+}
+
+void Tfrm_principal::usuarioIdentificado(quint8, const QString &code, quint8) {
+  if (!funcaopadraoconfigurada()) return;
+  if (code != QLatin1String("0")) {
+    marca(code);
+    return;
+  }
+  wid->clear();
+  Panel2->hide();
+  mensagem(m_station.tb_biometria.isEmpty() ? QStringLiteral("BASE DE DADOS VAZIA. Cadastre Algum Usuario!")
+                                            : QString::fromUtf8("Usuario Não Cadastrado"),
+           Qt::red, "erro.wav");
+}
+
+void Tfrm_principal::minuciasEncontradas(qint32 count) {
+  const int minimum = ctrlIdentificar1->NumeroMinimoPontos();
+  if (count >= minimum) return;
+  const QString blanks(20, ' ');
+  const QString breaks(8, '\r');
+  m_station.services.messages->show(
+      this, QString::fromUtf8("A  T  E  N  Ç  Ã  O  !") + breaks + blanks + "COLOQUE O DEDO NOVAMENTE " + "\r" +
+                blanks + QStringLiteral("O NUMERO DE PONTOS BIOMETRICOS (%1)").arg(count) + "\r" + blanks +
+                QStringLiteral("ESTA ABAIXO DO MINIMO ESPERADO (%1)").arg(minimum) + breaks);
 }
 
 void Tfrm_principal::atualizatela() {

@@ -2,6 +2,7 @@
 // three files.
 #include "punch/Tfrm_principal.h"
 
+#include "controls/ctrl_identificar.h"
 #include "settings/SettingsStore.h"
 #include "testsupport/FakeServices.h"
 
@@ -194,7 +195,7 @@ TEST_F(PunchPath, RefusalsRecordNothing) {
   punch("B");
   punch("123"); // outside hours, CheckBox1 not ticked: no dialog
   EXPECT_EQ(lines, (QStringList{QString::fromUtf8("Usuario Não Identificado (Base Biometrica Verificada)/#ff0000"),
-                                "Usuario Bloqueado!\rFalta de documentos/#ffff00",
+                                "Usuario Bloqueado!\nFalta de documentos/#ffff00",
                                 "Usuario Fora do Horario Permitido/#ffff00"}));
   EXPECT_EQ(soundNames(), (QStringList{"erro.wav", "bloq.wav", "bloq.wav"}));
   EXPECT_EQ(excluded, QStringList{"nobody"});
@@ -317,4 +318,72 @@ TEST_F(PunchPath, AnIndividualScheduleLeavesTheGeneralOneAlone) {
   EXPECT_EQ(station->registro, before);
   punch("123");
   EXPECT_EQ(monthly(), QByteArray("0042;123;05/03/2024;10:30;0001;1\r\n"));
+}
+
+TEST_F(PunchPath, FingerprintModeNeedsTheTemplateFile) {
+  reg.rb_biometria = "DIGITALPERSONA";
+  reg.pastabio = home.path() + "/bio";
+  ASSERT_TRUE(settings::gravaconfiguracao(home.filePath("zeltron.sys"), reg));
+  station = std::make_unique<Station>(paths::StationPaths(home.path()), fakes.services());
+  frm = std::make_unique<Tfrm_principal>(*station);
+  frm->show();
+  frm->iniciar();
+  EXPECT_EQ(fakes.messages.shown,
+            QStringList{QString::fromUtf8("Arquivo de Dados Biometricos Não Localizados em:\r") + reg.pastabio});
+  auto *ctrl = frm->findChild<controls::CtrlIdentificar *>("ctrlIdentificar1");
+  ASSERT_NE(ctrl, nullptr);
+  EXPECT_TRUE(ctrl->isVisible());
+  EXPECT_FALSE(frm->findChild<QLineEdit *>("t_manual")->isVisible());
+  EXPECT_NE(ctrl->NumeroMinimoPontos(), 10) << "the control was not configured";
+}
+
+TEST_F(PunchPath, IdentificationEventsRunThePunch) {
+  reg.rb_biometria = "DIGITALPERSONA";
+  QFile mdb(home.filePath("biometrica.mdb"));
+  ASSERT_TRUE(mdb.open(QIODevice::WriteOnly));
+  mdb.close();
+  ASSERT_TRUE(settings::gravaconfiguracao(home.filePath("zeltron.sys"), reg));
+  station = std::make_unique<Station>(paths::StationPaths(home.path()), fakes.services());
+  frm = std::make_unique<Tfrm_principal>(*station);
+  frm->show();
+  frm->iniciar();
+  auto *ctrl = frm->findChild<controls::CtrlIdentificar *>("ctrlIdentificar1");
+  ASSERT_NE(ctrl, nullptr);
+  EXPECT_EQ(ctrl->NumeroMinimoPontos(), 10);
+  EXPECT_EQ(label("Label6")->text(), QString::fromUtf8("0001 - Marcação de Ponto"));
+  fakes.messages.shown.clear(); // whatever the controls said while starting without an engine
+
+  emit ctrl->UsuarioIdentificado(0, "123", 0);
+  EXPECT_EQ(online(), QByteArray("123;0001\r\n"));
+  EXPECT_EQ(monthly(), QByteArray("0042;123;05/03/2024;10:30;0001;1\r\n"));
+
+  QStringList lines;
+  fakes.waits.during = [&] { lines << label("Label10")->text(); };
+  emit ctrl->UsuarioIdentificado(0, "0", 0);
+  EXPECT_EQ(lines, QStringList{QString::fromUtf8("Usuario Não Cadastrado")});
+  EXPECT_EQ(soundNames().last(), "erro.wav");
+
+  emit ctrl->MinuciasEncontradas(10);
+  EXPECT_TRUE(fakes.messages.shown.isEmpty());
+  emit ctrl->MinuciasEncontradas(9);
+  ASSERT_EQ(fakes.messages.shown.size(), 1);
+  const QString blanks(20, ' ');
+  EXPECT_EQ(fakes.messages.shown[0], QString::fromUtf8("A  T  E  N  Ç  Ã  O  !") + QString(8, '\r') + blanks +
+                                         "COLOQUE O DEDO NOVAMENTE \r" + blanks +
+                                         "O NUMERO DE PONTOS BIOMETRICOS (9)\r" + blanks +
+                                         "ESTA ABAIXO DO MINIMO ESPERADO (10)" + QString(8, '\r'));
+
+  // An empty employee table gets its own message.
+  station->tb_biometria.findKey("123");
+  station->tb_biometria.remove();
+  lines.clear();
+  emit ctrl->UsuarioIdentificado(0, "0", 0);
+  EXPECT_EQ(lines, QStringList{"BASE DE DADOS VAZIA. Cadastre Algum Usuario!"});
+
+  // Without function 1 nothing is processed.
+  station->registro.cod[0].clear();
+  lines.clear();
+  emit ctrl->UsuarioIdentificado(0, "123", 0);
+  EXPECT_EQ(lines, QStringList{QString::fromUtf8("Função Padrão Não Está Configurada. Verifique!")});
+  EXPECT_EQ(monthly().count('\n'), 1);
 }

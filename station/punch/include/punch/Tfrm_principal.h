@@ -49,6 +49,12 @@ public:
 
   // Enter in t_manual: the employee code as typed runs the punch sequence.
   void teclado();
+  // Fingerprint mode: starts the sensor, the template store and the
+  // identification control.
+  void ativaDigitalPersona();
+  // Events of ctrlIdentificar1.
+  void usuarioIdentificado(quint8 indiceDedo, const QString &code, quint8 indiceSensor);
+  void minuciasEncontradas(qint32 count);
   // The punch sequence for the code in wid: lookup, admission, display.
   void atualizatela();
   // Steps of the admission decision after the blocked test; true = admitted.
@@ -84,6 +90,8 @@ private:
   void encerrar();
 
   void selecionapadrao();
+  bool funcaopadraoconfigurada();
+  void marca(const QString &code);
 
   Station &m_station;
   ReleaseWindow m_liberacao;
