@@ -305,9 +305,8 @@ void Tfrm_principal::iniciar() {
   atualizacores();
 
   if (m_funcaoatual.isEmpty()) {
-    m_funcaoatual = reg.cod[0];
-    m_descricaoatual = reg.desc[0];
-    Label6->setText(reg.cod[0] + " - " + reg.desc[0]);
+    selecionapadrao();
+    Label6->setText(m_funcaoatual + " - " + m_descricaoatual);
   }
   atualizadata();
 }
