@@ -1,5 +1,5 @@
 // FVC-style benchmark of the engine on folders of fingerprint images.
-//   bench_engine [--dump FILE] FOLDER...
+//   bench_engine [--quick] [--dump FILE] FOLDER...
 // Prints per folder: EER (extended impostors), FNMR at FMR 1% and 0.1%,
 // extraction ms, comparisons per second with a prepared probe, template
 // bytes, false match rate at thresholds 24/36/48, group-key spread, and the
@@ -40,37 +40,50 @@ double baseline_ms() {
   return ms_since(t);
 }
 
-// FNMR at the lowest threshold whose FMR is at most `fmr`.
-double fnmr_at(const std::vector<int> &gen, const std::vector<int> &imp, double fmr) {
-  for (int t = 0; t <= 1001; ++t) {
-    double fm = std::count_if(imp.begin(), imp.end(), [&](int s) { return s >= t; }) / double(imp.size());
-    if (fm <= fmr) return std::count_if(gen.begin(), gen.end(), [&](int s) { return s < t; }) / double(gen.size());
+// Error rates over every threshold the scores offer (the ROC does not
+// depend on the calibration, which is monotonic).
+struct Roc {
+  std::vector<float> gen, imp;  // sorted
+  double fmr(float t) const { return double(imp.end() - std::lower_bound(imp.begin(), imp.end(), t)) / double(imp.size()); }
+  double fnmr(float t) const { return double(std::lower_bound(gen.begin(), gen.end(), t) - gen.begin()) / double(gen.size()); }
+  std::vector<float> thresholds() const {
+    std::vector<float> t = gen;
+    t.insert(t.end(), imp.begin(), imp.end());
+    t.push_back(1e30f);
+    std::sort(t.begin(), t.end());
+    t.erase(std::unique(t.begin(), t.end()), t.end());
+    return t;
   }
-  return 1.0;
-}
-
-double eer(const std::vector<int> &gen, const std::vector<int> &imp) {
-  double best = 1, at = 0;
-  for (int t = 0; t <= 1001; ++t) {
-    double fm = std::count_if(imp.begin(), imp.end(), [&](int s) { return s >= t; }) / double(imp.size());
-    double fn = std::count_if(gen.begin(), gen.end(), [&](int s) { return s < t; }) / double(gen.size());
-    if (std::fabs(fm - fn) < best) best = std::fabs(fm - fn), at = (fm + fn) / 2;
+  // FNMR at the lowest threshold whose FMR is at most `target`.
+  double fnmr_at(double target) const {
+    for (float t : thresholds())
+      if (fmr(t) <= target) return fnmr(t);
+    return 1.0;
   }
-  return at;
-}
+  double eer() const {
+    double best = 2, at = 0;
+    for (float t : thresholds()) {
+      double a = fmr(t), b = fnmr(t);
+      if (std::fabs(a - b) < best) best = std::fabs(a - b), at = (a + b) / 2;
+    }
+    return at;
+  }
+};
 
 }  // namespace
 
 int main(int argc, char **argv) {
   std::string dump;
+  bool quick = false;  // accuracy only: one extraction per image, no speed loop
   std::vector<std::string> folders;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--dump" && i + 1 < argc) dump = argv[++i];
+    else if (a == "--quick") quick = true;
     else folders.push_back(a);
   }
   if (folders.empty()) {
-    std::fprintf(stderr, "usage: bench_engine [--dump FILE] FOLDER...\n");
+    std::fprintf(stderr, "usage: bench_engine [--quick] [--dump FILE] FOLDER...\n");
     return 2;
   }
   std::ofstream dumpf;
@@ -97,7 +110,7 @@ int main(int argc, char **argv) {
       }
       std::vector<uint8_t> tpl;
       double best = 1e9;
-      for (int rep = 0; rep < 2; ++rep) {
+      for (int rep = 0; rep < (quick ? 1 : 3); ++rep) {
         auto t = Clock::now();
         ppvbp::extract_template(img.pixels.data(), img.width, img.height, ppvbp::Settings{}, tpl, nullptr);
         best = std::min(best, ms_since(t));
@@ -120,14 +133,18 @@ int main(int argc, char **argv) {
     }
     std::vector<int> gen, imp;
     std::vector<int> keygen, keyimp;
+    Roc roc;
     for (size_t i = 0; i < n; ++i)
       for (size_t j = i + 1; j < n; ++j) {
         bool same = finger_of(names[i]) == finger_of(names[j]);
         (same ? gen : imp).push_back(score[i * n + j]);
+        (same ? roc.gen : roc.imp).push_back(raw[i * n + j]);
         int kd = std::abs(int(tpls[i].size() > 1 ? tpls[i][1] : 0) - int(tpls[j].size() > 1 ? tpls[j][1] : 0));
         (same ? keygen : keyimp).push_back(kd);
         if (dumpf) dumpf << fs::path(folder).filename().string() << ',' << names[i] << ',' << names[j] << ',' << same << ',' << raw[i * n + j] << ',' << score[i * n + j] << '\n';
       }
+    std::sort(roc.gen.begin(), roc.gen.end());
+    std::sort(roc.imp.begin(), roc.imp.end());
     auto fmr = [&](int t) { return std::count_if(imp.begin(), imp.end(), [&](int s) { return s >= t; }) / double(imp.size()); };
     auto median = [](std::vector<int> v) {
       std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
@@ -138,15 +155,15 @@ int main(int argc, char **argv) {
     long comps = 0;
     auto t0 = Clock::now();
     volatile int sink = 0;
-    while (ms_since(t0) < 1000)
+    while (ms_since(t0) < (quick ? 50 : 1500))
       for (size_t j = 0; j < n; ++j, ++comps) sink = sink + cmp.score(tpls[j].data(), tpls[j].size());
     double cps = comps / (ms_since(t0) / 1000.0);
     double bytes = 0;
     for (auto &t : tpls) bytes += double(t.size());
     bytes /= double(n);
     std::printf("%-14s %6zu %7.2f%% %8.2f%% %8.2f%% %8.1f %9.0f %7.0f %7.3f%% %7.3f%% %7.3f%% %7d %7d\n",
-                fs::path(folder).filename().string().c_str(), n, 100 * eer(gen, imp), 100 * fnmr_at(gen, imp, 0.01),
-                100 * fnmr_at(gen, imp, 0.001), ext_total / double(n), cps, bytes, 100 * fmr(24), 100 * fmr(36),
+                fs::path(folder).filename().string().c_str(), n, 100 * roc.eer(), 100 * roc.fnmr_at(0.01),
+                100 * roc.fnmr_at(0.001), ext_total / double(n), cps, bytes, 100 * fmr(24), 100 * fmr(36),
                 100 * fmr(48), median(keygen), median(keyimp));
     // 100,000 templates held as the store holds them: one byte vector each.
     std::printf("  memory of 100,000 templates: %.1f MB (payload %.1f MB + vector headers)\n",

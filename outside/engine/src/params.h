@@ -15,7 +15,7 @@ inline constexpr int kMaxSingular = 16;
 inline constexpr int kCell = 8;
 inline constexpr float kSegContrastFraction = 0.25f;  // of the 90th percentile cell deviation
 inline constexpr float kSegMinDeviation = 6.0f;       // grey levels
-inline constexpr float kSegMinCoherence = 0.25f;
+inline constexpr float kSegMinCoherence = 0.12f;
 inline constexpr int kSegCloseRadius = 2;  // cells
 inline constexpr int kSegErodeCells = 1;
 
@@ -42,11 +42,11 @@ inline constexpr float kGaborSigmaAlong = 0.55f;   // times the period
 
 // ---- Minutiae
 inline constexpr int kTraceLength = 10;         // skeleton steps for a direction
-inline constexpr int kBorderMargin = 10;        // distance to the mask edge
+inline constexpr int kBorderMargin = 6;         // distance to the mask edge
 inline constexpr int kSpurLength = 12;          // shorter ridges between minutiae are noise
-inline constexpr float kCloseDistance = 8.0f;   // two minutiae this close are a break or a hole
+inline constexpr float kCloseDistance = 6.0f;   // two minutiae this close are a break or a hole
 inline constexpr int kClusterRadius = 12;
-inline constexpr int kClusterMax = 3;
+inline constexpr int kClusterMax = 4;
 
 // ---- Singular points
 inline constexpr float kPoincareTolerance = 0.5f;  // radians off +-pi
@@ -69,14 +69,21 @@ inline constexpr float kEdgeAngleTol = 0.40f;
 
 // ---- Matching: pairing and global consistency
 inline constexpr int kRoots = 12;
+inline constexpr int kMinVotes = 2;
 inline constexpr float kPairDistTol = 9.0f;
 inline constexpr float kPairDistTolPerPixel = 0.07f;  // grows with distance from the root
 inline constexpr float kPairDistTolMax = 22.0f;
 inline constexpr float kPairAngleTol = 0.45f;
 inline constexpr int kGridCell = 16;
+inline constexpr int kRefineRounds = 2;
+inline constexpr int kScoredAlignments = 3;
 
 // ---- Scoring
 inline constexpr int kMinOverlapCount = 12;
+inline constexpr float kFlowAngleTol = 0.5f;  // flow cells further apart than this disagree
+inline constexpr float kFlowPower = 2.0f;
+inline constexpr int kSupportVotes = 2;
+inline constexpr float kUnsupportedShare = 0.2f;
 
 // ---- Generalisation
 inline constexpr int kDefaultEnrollThreshold = 36;  // same finger when parameter 300 is unset

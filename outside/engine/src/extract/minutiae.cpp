@@ -104,6 +104,11 @@ std::vector<Candidate> detect_minutiae(const Mask &s, const Mask &cells, const O
       }
       int col = x / prm::kCell, row = y / prm::kCell;
       c.quality = ori.coherence[size_t(row) * ori.cols + col];
+      // The traced direction is coarse; the smoothed field gives the line, the
+      // trace only which way along it.
+      float th = ori.angle(col, row);
+      float back = th + 3.14159265f;
+      c.angle = std::cos(c.angle - th) >= std::cos(c.angle - back) ? th : back;
       out.push_back(c);
     }
   return out;

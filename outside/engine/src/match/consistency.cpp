@@ -22,19 +22,19 @@ struct Option {
 };
 }  // namespace
 
-void align_from_root(const Probe &probe, const MPoint *cand, int m, const RootPair &root, Alignment &out) {
-  const MPoint &pr = probe.pts[root.p], &cr = cand[root.c];
-  const float rot = pr.a - cr.a, cs = std::cos(rot), sn = std::sin(rot);
-  out.rot = rot;
-  out.tx = pr.x - (cs * cr.x - sn * cr.y);
-  out.ty = pr.y - (sn * cr.x + cs * cr.y);
+namespace {
+
+// Pairs every candidate minutia under the transform in `out`; the distance
+// tolerance grows with the distance from (cx, cy) in the candidate frame.
+void pair_under(const Probe &probe, const MPoint *cand, int m, float cx, float cy, Alignment &out) {
+  const float rot = out.rot, cs = std::cos(rot), sn = std::sin(rot);
   thread_local std::vector<Option> opts;
   opts.clear();
   const int reach = int(std::ceil(prm::kPairDistTolMax / prm::kGridCell));
   for (int j = 0; j < m; ++j) {
     const MPoint &q = cand[j];
     float x = cs * q.x - sn * q.y + out.tx, y = sn * q.x + cs * q.y + out.ty, a = q.a + rot;
-    float r = std::hypot(q.x - cr.x, q.y - cr.y);
+    float r = std::hypot(q.x - cx, q.y - cy);
     float tol = std::min(prm::kPairDistTolMax, prm::kPairDistTol + prm::kPairDistTolPerPixel * r);
     int gc = int(std::floor(x / prm::kGridCell)), gr = int(std::floor(y / prm::kGridCell));
     for (int rr = std::max(0, gr - reach); rr <= std::min(probe.grid_rows - 1, gr + reach); ++rr)
@@ -64,6 +64,54 @@ void align_from_root(const Probe &probe, const MPoint *cand, int m, const RootPa
     out.pairs.push_back({o.p, o.c});
     ++out.matched;
     out.weight += o.w;
+  }
+}
+
+// Least-squares rigid transform of the current pairs; false when too few.
+bool fit(const Probe &probe, const MPoint *cand, Alignment &al, float &cx, float &cy) {
+  if (al.pairs.size() < 3) return false;
+  float px = 0, py = 0, qx = 0, qy = 0;
+  for (auto [i, j] : al.pairs) px += probe.pts[i].x, py += probe.pts[i].y, qx += cand[j].x, qy += cand[j].y;
+  const float k = 1.f / float(al.pairs.size());
+  px *= k, py *= k, qx *= k, qy *= k;
+  float sxx = 0, sxy = 0;
+  for (auto [i, j] : al.pairs) {
+    float ax = cand[j].x - qx, ay = cand[j].y - qy, bx = probe.pts[i].x - px, by = probe.pts[i].y - py;
+    sxx += ax * bx + ay * by;
+    sxy += ax * by - ay * bx;
+  }
+  float rot = std::atan2(sxy, sxx);
+  // Keep the minutia directions in the picture: a fit that turns far from
+  // the root's own rotation is not trusted.
+  if (angle_gap(rot, al.rot) > prm::kPairAngleTol) return false;
+  al.rot = rot;
+  float cs = std::cos(rot), sn = std::sin(rot);
+  al.tx = px - (cs * qx - sn * qy);
+  al.ty = py - (sn * qx + cs * qy);
+  cx = qx, cy = qy;
+  return true;
+}
+
+}  // namespace
+
+void align_from_root(const Probe &probe, const MPoint *cand, int m, const RootPair &root, Alignment &out) {
+  const MPoint &pr = probe.pts[root.p], &cr = cand[root.c];
+  const float rot = pr.a - cr.a, cs = std::cos(rot), sn = std::sin(rot);
+  out.rot = rot;
+  out.tx = pr.x - (cs * cr.x - sn * cr.y);
+  out.ty = pr.y - (sn * cr.x + cs * cr.y);
+  pair_under(probe, cand, m, cr.x, cr.y, out);
+}
+
+void refine_alignment(const Probe &probe, const MPoint *cand, int m, Alignment &out) {
+  // A rotation read from one minutia's direction is rough: refit on the pairs.
+  for (int it = 0; it < prm::kRefineRounds; ++it) {
+    Alignment next = out;
+    float cx, cy;
+    if (!fit(probe, cand, next, cx, cy)) break;
+    pair_under(probe, cand, m, cx, cy, next);
+    if (next.weight <= out.weight) break;
+    out = std::move(next);
   }
 }
 

@@ -52,6 +52,8 @@ struct Alignment {
   std::vector<std::pair<uint8_t, uint8_t>> pairs;
 };
 void align_from_root(const Probe &probe, const MPoint *cand, int m, const RootPair &root, Alignment &out);
+// Refits the transform on the pairs found and pairs again while that helps.
+void refine_alignment(const Probe &probe, const MPoint *cand, int m, Alignment &al);
 
 // Scoring: raw similarity from an alignment and the overlap of the two prints,
 // and its calibrated form (threshold t means a false match rate of 10^(-t/12)).
@@ -59,7 +61,8 @@ struct Overlap {
   const uint8_t *flow;  // candidate flow nibbles
   int cols, rows;
 };
-float raw_score(const Probe &probe, const MPoint *cand, int m, const Overlap &cand_area, const Alignment &al);
+float raw_score(const Probe &probe, const MPoint *cand, int m, const Overlap &cand_area, const Alignment &al,
+                const uint16_t *votes);
 int calibrate(float raw);
 
 // The whole comparison of a prepared probe with one candidate's features.
@@ -67,7 +70,7 @@ struct Scratch {
   std::vector<Edge> edges;
   std::vector<uint16_t> votes;
   std::vector<RootPair> roots;
-  Alignment al, best;
+  std::vector<Alignment> found;
 };
 float compare_raw(const Probe &probe, const MPoint *cand, int m, const Overlap &area, Scratch &s, Alignment *best = nullptr);
 

@@ -38,7 +38,7 @@ void find_roots(const Probe &probe, const MPoint *cand, int m, const std::vector
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < m; ++j) {
       uint16_t v = votes[size_t(i) * m + j];
-      if (v >= 2) roots.push_back({uint8_t(i), uint8_t(j), v});
+      if (v >= prm::kMinVotes) roots.push_back({uint8_t(i), uint8_t(j), v});
     }
   auto better = [](const RootPair &a, const RootPair &b) { return a.votes > b.votes; };
   if (int(roots.size()) > prm::kRoots) {

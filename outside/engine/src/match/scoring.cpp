@@ -18,7 +18,34 @@ bool foreground(const uint8_t *nibbles, int cols, int rows, float x, float y) {
 }
 }  // namespace
 
-float raw_score(const Probe &probe, const MPoint *cand, int m, const Overlap &area, const Alignment &al) {
+float flow_agreement(const Probe &probe, const Overlap &area, const Alignment &al) {
+  // Probe cell centres carried into the candidate frame.
+  const float cs = std::cos(al.rot), sn = std::sin(al.rot);
+  const float step = 3.14159265f / kFlowLevels;
+  int both = 0;
+  float agree = 0;
+  for (int r = 0; r < probe.flow_rows; ++r)
+    for (int c = 0; c < probe.flow_cols; ++c) {
+      int pv = probe.flow[size_t(r) * probe.flow_cols + c];
+      if (pv == kFlowBackground) continue;
+      float x = (c + 0.5f) * kFlowCell - al.tx, y = (r + 0.5f) * kFlowCell - al.ty;
+      float u = cs * x + sn * y, v = -sn * x + cs * y;
+      if (u < 0 || v < 0) continue;
+      int cc = int(u) / kFlowCell, rr = int(v) / kFlowCell;
+      if (cc >= area.cols || rr >= area.rows) continue;
+      size_t i = size_t(rr) * area.cols + cc;
+      int qv = (area.flow[i / 2] >> ((i & 1) * 4)) & 15;
+      if (qv == kFlowBackground) continue;
+      // Candidate angle turned into the probe frame, compared modulo pi.
+      float d = std::fabs(std::remainder(pv * step - (qv * step + al.rot), 3.14159265f));
+      ++both;
+      agree += std::max(0.f, 1.f - d / prm::kFlowAngleTol);
+    }
+  return both ? agree / float(both) : 0.f;
+}
+
+float raw_score(const Probe &probe, const MPoint *cand, int m, const Overlap &area, const Alignment &al,
+                const uint16_t *votes) {
   if (al.matched == 0) return 0.f;
   const float cs = std::cos(al.rot), sn = std::sin(al.rot);
   int np = 0, nc = 0;
@@ -35,7 +62,12 @@ float raw_score(const Probe &probe, const MPoint *cand, int m, const Overlap &ar
       ++nc;
   }
   float a = float(std::max(np, prm::kMinOverlapCount)), b = float(std::max(nc, prm::kMinOverlapCount));
-  return al.weight * al.weight / std::sqrt(a * b);
+  float f = flow_agreement(probe, area, al);
+  // Pairs whose neighbourhoods agree as well count fully; lone coincidences less.
+  int supported = 0;
+  for (auto [i, j] : al.pairs) supported += votes[size_t(i) * m + j] >= prm::kSupportVotes;
+  float sup = prm::kUnsupportedShare + (1 - prm::kUnsupportedShare) * float(supported) / float(al.matched);
+  return sup * al.weight * al.weight / std::sqrt(a * b) * std::pow(f, prm::kFlowPower);
 }
 
 int calibrate(float raw) {
@@ -53,13 +85,23 @@ float compare_raw(const Probe &probe, const MPoint *cand, int m, const Overlap &
   if (probe.pts.empty() || m == 0) return 0.f;
   build_edges(cand, m, s.edges);
   find_roots(probe, cand, m, s.edges, s.votes, s.roots);
+  // Every root gets a quick pairing; only the strongest few are refined and scored.
+  s.found.resize(s.roots.size());
+  for (size_t i = 0; i < s.roots.size(); ++i) align_from_root(probe, cand, m, s.roots[i], s.found[i]);
+  std::vector<int> order(s.found.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = int(i);
+  const size_t keep = std::min(order.size(), size_t(prm::kScoredAlignments));
+  std::partial_sort(order.begin(), order.begin() + keep, order.end(),
+                    [&](int a, int b) { return s.found[size_t(a)].weight > s.found[size_t(b)].weight; });
   float top = 0;
-  for (const RootPair &r : s.roots) {
-    align_from_root(probe, cand, m, r, s.al);
-    float v = raw_score(probe, cand, m, area, s.al);
+  for (size_t k = 0; k < keep; ++k) {
+    Alignment &al = s.found[size_t(order[k])];
+    if (al.matched < 2) break;
+    refine_alignment(probe, cand, m, al);
+    float v = raw_score(probe, cand, m, area, al, s.votes.data());
     if (v > top) {
       top = v;
-      if (best) *best = s.al;
+      if (best) *best = al;
     }
   }
   return top;
