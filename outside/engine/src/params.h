@@ -43,8 +43,8 @@ inline constexpr float kGaborSigmaAlong = 0.55f;   // times the period
 // ---- Minutiae
 inline constexpr int kTraceLength = 10;         // skeleton steps for a direction
 inline constexpr int kBorderMargin = 6;         // distance to the mask edge
-inline constexpr int kSpurLength = 12;          // shorter ridges between minutiae are noise
-inline constexpr float kCloseDistance = 6.0f;   // two minutiae this close are a break or a hole
+inline constexpr int kSpurLength = 8;          // shorter ridges between minutiae are noise
+inline constexpr float kCloseDistance = 4.0f;   // two minutiae this close are a break or a hole
 inline constexpr int kClusterRadius = 12;
 inline constexpr int kClusterMax = 4;
 
@@ -70,8 +70,8 @@ inline constexpr float kEdgeAngleTol = 0.40f;
 // ---- Matching: pairing and global consistency
 inline constexpr int kRoots = 12;
 inline constexpr int kMinVotes = 2;
-inline constexpr float kPairDistTol = 9.0f;
-inline constexpr float kPairDistTolPerPixel = 0.07f;  // grows with distance from the root
+inline constexpr float kPairDistTol = 7.0f;
+inline constexpr float kPairDistTolPerPixel = 0.04f;  // grows with distance from the root
 inline constexpr float kPairDistTolMax = 22.0f;
 inline constexpr float kPairAngleTol = 0.45f;
 inline constexpr int kGridCell = 16;
