@@ -74,9 +74,10 @@ inline constexpr float kPairDistTol = 7.0f;
 inline constexpr float kPairDistTolPerPixel = 0.04f;  // grows with distance from the root
 inline constexpr float kPairDistTolMax = 22.0f;
 inline constexpr float kPairAngleTol = 0.45f;
-inline constexpr int kGridCell = 16;
+inline constexpr int kGridCell = 24;
 inline constexpr int kRefineRounds = 2;
 inline constexpr int kScoredAlignments = 3;
+inline constexpr float kRefineMinWeight = 4.0f;
 
 // ---- Scoring
 inline constexpr int kMinOverlapCount = 12;

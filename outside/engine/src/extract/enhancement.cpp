@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "../params.h"
+#include "../match/matcher.h"
 #include "stages.h"
 
 namespace ppvbp {
@@ -83,10 +84,10 @@ Field enhance(const Grey &img, const OrientationField &ori, const Field &period,
       float c = cell_lerp(ori.cols, ori.rows, float(x), float(y), [&](size_t i) { return ori.c[i]; });
       float s = cell_lerp(ori.cols, ori.rows, float(x), float(y), [&](size_t i) { return ori.s[i]; });
       float p = cell_lerp(period.w, period.h, float(x), float(y), [&](size_t i) { return period.px[i]; });
-      float th = 0.5f * std::atan2(s, c);
+      float th = 0.5f * fast_atan2(s, c);
       if (th < 0) th += 3.14159265f;
-      int a = int(std::lround(th / 3.14159265f * prm::kGaborAngles)) % prm::kGaborAngles;
-      int pb = std::clamp(int(std::lround((p - prm::kMinPeriod) / prm::kGaborPeriodStep)), 0, kPeriodBins - 1);
+      int a = int(th / 3.14159265f * prm::kGaborAngles + 0.5f) % prm::kGaborAngles;
+      int pb = std::clamp(int((p - prm::kMinPeriod) / prm::kGaborPeriodStep + 0.5f), 0, kPeriodBins - 1);
       const float *k = b.get(pb, a);
       float acc = 0;
       for (int dy = 0; dy < kSide; ++dy) {

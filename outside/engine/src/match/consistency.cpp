@@ -30,11 +30,12 @@ void pair_under(const Probe &probe, const MPoint *cand, int m, float cx, float c
   const float rot = out.rot, cs = std::cos(rot), sn = std::sin(rot);
   thread_local std::vector<Option> opts;
   opts.clear();
-  const int reach = int(std::ceil(prm::kPairDistTolMax / prm::kGridCell));
+  static_assert(prm::kGridCell >= prm::kPairDistTolMax, "one cell around must cover the tolerance");
+  const int reach = 1;
   for (int j = 0; j < m; ++j) {
     const MPoint &q = cand[j];
     float x = cs * q.x - sn * q.y + out.tx, y = sn * q.x + cs * q.y + out.ty, a = q.a + rot;
-    float r = std::hypot(q.x - cx, q.y - cy);
+    float r = std::sqrt((q.x - cx) * (q.x - cx) + (q.y - cy) * (q.y - cy));
     float tol = std::min(prm::kPairDistTolMax, prm::kPairDistTol + prm::kPairDistTolPerPixel * r);
     int gc = int(std::floor(x / prm::kGridCell)), gr = int(std::floor(y / prm::kGridCell));
     for (int rr = std::max(0, gr - reach); rr <= std::min(probe.grid_rows - 1, gr + reach); ++rr)

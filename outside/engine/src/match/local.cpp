@@ -45,7 +45,7 @@ void build_edges(const MPoint *pts, int n, std::vector<Edge> &edges) {
     }
     for (int j = 0; j < cnt; ++j) {
       const MPoint &a = pts[i], &b = pts[bk[j]];
-      float e = std::atan2(b.y - a.y, b.x - a.x);
+      float e = fast_atan2(b.y - a.y, b.x - a.x);
       edges.push_back({uint8_t(i), uint8_t(bk[j]), std::sqrt(bd[j]), wrap(a.a - e), wrap(b.a - e)});
     }
   }

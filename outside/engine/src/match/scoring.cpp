@@ -97,7 +97,13 @@ float compare_raw(const Probe &probe, const MPoint *cand, int m, const Overlap &
   for (size_t k = 0; k < keep; ++k) {
     Alignment &al = s.found[size_t(order[k])];
     if (al.matched < 2) break;
-    refine_alignment(probe, cand, m, al);
+    // Weak alignments are chance agreements: scored as they are, and only
+    // the best of them.
+    if (al.weight < prm::kRefineMinWeight) {
+      if (k > 0) break;
+    } else {
+      refine_alignment(probe, cand, m, al);
+    }
     float v = raw_score(probe, cand, m, area, al, s.votes.data());
     if (v > top) {
       top = v;
