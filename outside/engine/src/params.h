@@ -90,7 +90,7 @@ inline constexpr float kUnsupportedShare = 0.2f;
 inline constexpr int kDefaultEnrollThreshold = 36;  // same finger when parameter 300 is unset
 
 // ---- Calibration: raw score -> -12 log10(false match rate), piecewise linear
-inline constexpr float kCalibRaw[] = {0.0f, 1.0f, 2.0f, 3.0f, 4.0f, 6.0f, 8.0f};
-inline constexpr float kCalibScore[] = {0.0f, 6.0f, 18.0f, 30.0f, 42.0f, 60.0f, 78.0f};
+inline constexpr float kCalibRaw[] = {0.0000f, 0.1019f, 0.2196f, 0.3580f, 0.5166f, 0.6937f, 0.8721f, 1.0394f, 1.1693f, 3.0000f};
+inline constexpr float kCalibScore[] = {0.0f, 6.0f, 12.0f, 18.0f, 24.0f, 30.0f, 36.0f, 42.0f, 48.0f, 91.9f};
 
 }  // namespace ppvbp::prm
