@@ -13,6 +13,42 @@ namespace {
 uint8_t luma(int r, int g, int b) { return uint8_t((299 * r + 587 * g + 114 * b + 500) / 1000); }
 
 // ---- BMP
+// Run-length coded 8-bit rows, bottom row first unless top_down.
+bool decode_rle8(const uint8_t *d, size_t n, int w, int h, bool top_down, const uint8_t *pal, GreyImage &out,
+                 std::string &err) {
+  out.width = w;
+  out.height = h;
+  out.pixels.assign(size_t(w) * h, pal[0]);
+  int x = 0, row = 0;
+  auto put = [&](uint8_t v) {
+    if (x < w && row < h) out.pixels[size_t(top_down ? row : h - 1 - row) * w + x] = pal[v];
+    ++x;
+  };
+  size_t i = 0;
+  while (i + 1 < n) {
+    uint8_t a = d[i], b = d[i + 1];
+    i += 2;
+    if (a > 0) {
+      for (int k = 0; k < a; ++k) put(b);
+    } else if (b == 0) {
+      x = 0, ++row;
+    } else if (b == 1) {
+      return true;
+    } else if (b == 2) {
+      if (i + 1 >= n) break;
+      x += d[i], row += d[i + 1];
+      i += 2;
+    } else {
+      if (i + b > n) break;
+      for (int k = 0; k < b; ++k) put(d[i + k]);
+      i += b + (b & 1);
+    }
+    if (row >= h) return true;
+  }
+  err = "bitmap pixels cut short";
+  return false;
+}
+
 bool decode_bmp(const uint8_t *d, size_t n, GreyImage &out, std::string &err) {
   auto u16 = [&](size_t o) { return uint32_t(d[o] | (d[o + 1] << 8)); };
   auto u32 = [&](size_t o) { return uint32_t(d[o] | (d[o + 1] << 8) | (d[o + 2] << 16) | (uint32_t(d[o + 3]) << 24)); };
@@ -25,7 +61,7 @@ bool decode_bmp(const uint8_t *d, size_t n, GreyImage &out, std::string &err) {
   if (h == INT32_MIN) return err = "bad bitmap size", false;
   if (top_down) h = -h;
   if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) return err = "bad bitmap size", false;
-  if (!(comp == 0 || (comp == 3 && bpp == 32))) return err = "compressed bitmaps are not supported", false;
+  if (!(comp == 0 || (comp == 3 && bpp == 32) || (comp == 1 && bpp == 8))) return err = "unsupported bitmap compression", false;
   if (bpp != 8 && bpp != 24 && bpp != 32) return err = "only 8, 24 and 32-bit bitmaps are supported", false;
   uint8_t pal[256];
   for (int i = 0; i < 256; ++i) pal[i] = uint8_t(i);
@@ -35,6 +71,7 @@ bool decode_bmp(const uint8_t *d, size_t n, GreyImage &out, std::string &err) {
     if (p + 4 * uint64_t(colours) > n) return err = "bitmap palette cut short", false;
     for (uint32_t i = 0; i < colours; ++i) pal[i] = luma(d[p + 4 * i + 2], d[p + 4 * i + 1], d[p + 4 * i]);
   }
+  if (comp == 1) return decode_rle8(d + std::min<size_t>(off, n), n - std::min<size_t>(off, n), w, h, top_down, pal, out, err);
   uint64_t stride = (uint64_t(w) * bpp + 31) / 32 * 4;
   if (off > n || stride * uint64_t(h) > n - off) return err = "bitmap pixels cut short", false;
   out.width = w;
