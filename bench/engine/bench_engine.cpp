@@ -87,7 +87,7 @@ int main(int argc, char **argv) {
     return 2;
   }
   std::ofstream dumpf;
-  if (!dump.empty()) dumpf.open(dump), dumpf << "set,probe,candidate,same,raw,score\n";
+  if (!dump.empty()) dumpf.open(dump), dumpf << "set,probe,candidate,same,raw,score,raw_reversed\n";
   std::printf("baseline loop: %.1f ms\n", baseline_ms());
   std::printf("%-14s %6s %8s %9s %9s %8s %9s %7s %8s %8s %8s %7s %7s\n", "set", "images", "EER", "FNMR@1%", "FNMR@.1%",
               "ext ms", "cmp/s", "bytes", "FMR@24", "FMR@36", "FMR@48", "keyGen", "keyImp");
@@ -141,7 +141,7 @@ int main(int argc, char **argv) {
         (same ? roc.gen : roc.imp).push_back(raw[i * n + j]);
         int kd = std::abs(int(tpls[i].size() > 1 ? tpls[i][1] : 0) - int(tpls[j].size() > 1 ? tpls[j][1] : 0));
         (same ? keygen : keyimp).push_back(kd);
-        if (dumpf) dumpf << fs::path(folder).filename().string() << ',' << names[i] << ',' << names[j] << ',' << same << ',' << raw[i * n + j] << ',' << score[i * n + j] << '\n';
+        if (dumpf) dumpf << fs::path(folder).filename().string() << ',' << names[i] << ',' << names[j] << ',' << same << ',' << raw[i * n + j] << ',' << score[i * n + j] << ',' << raw[j * n + i] << '\n';
       }
     std::sort(roc.gen.begin(), roc.gen.end());
     std::sort(roc.imp.begin(), roc.imp.end());

@@ -80,9 +80,9 @@ inline constexpr int kScoredAlignments = 3;
 inline constexpr float kRefineMinWeight = 4.0f;
 
 // ---- Scoring
-inline constexpr int kMinOverlapCount = 12;
+inline constexpr int kMinOverlapCount = 8;
 inline constexpr float kFlowAngleTol = 0.5f;  // flow cells further apart than this disagree
-inline constexpr float kFlowPower = 2.0f;
+inline constexpr float kFlowPower = 1.5f;
 inline constexpr int kSupportVotes = 2;
 inline constexpr float kUnsupportedShare = 0.2f;
 
@@ -90,7 +90,7 @@ inline constexpr float kUnsupportedShare = 0.2f;
 inline constexpr int kDefaultEnrollThreshold = 36;  // same finger when parameter 300 is unset
 
 // ---- Calibration: raw score -> -12 log10(false match rate), piecewise linear
-inline constexpr float kCalibRaw[] = {0.0000f, 0.1019f, 0.2196f, 0.3580f, 0.5166f, 0.6937f, 0.8721f, 1.0394f, 1.1693f, 3.0000f};
-inline constexpr float kCalibScore[] = {0.0f, 6.0f, 12.0f, 18.0f, 24.0f, 30.0f, 36.0f, 42.0f, 48.0f, 91.9f};
+inline constexpr float kCalibRaw[] = {0.0000f, 0.1493f, 0.2939f, 0.4544f, 0.6355f, 0.8382f, 1.0373f, 1.2422f, 1.3385f, 3.0000f};
+inline constexpr float kCalibScore[] = {0.0f, 6.0f, 12.0f, 18.0f, 24.0f, 30.0f, 36.0f, 42.0f, 48.0f, 87.9f};
 
 }  // namespace ppvbp::prm
