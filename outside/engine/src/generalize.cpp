@@ -13,8 +13,6 @@ namespace ppvbp {
 
 namespace {
 
-constexpr float kTwoPi = 6.28318530718f;
-
 bool on_print(const Features &f, float x, float y) {
   if (x < 0 || y < 0) return false;
   int c = int(x) / kFlowCell, r = int(y) / kFlowCell;
@@ -76,9 +74,7 @@ int generalize(const std::vector<std::vector<uint8_t>> &touches, int threshold, 
       other_al.push_back(align[size_t(base) * n + o]);
     }
   auto near = [](const Placed &p, float x, float y, float a) {
-    float d = std::fabs(std::fmod(std::fabs(p.a - a), kTwoPi));
-    d = d > kTwoPi / 2 ? kTwoPi - d : d;
-    return std::hypot(p.x - x, p.y - y) < prm::kPairDistTol * 1.5f && d < prm::kPairAngleTol;
+    return std::hypot(p.x - x, p.y - y) < prm::kPairDistTol * 1.5f && angle_gap(p.a, a) < prm::kPairAngleTol;
   };
   // Does other touch k cover base point (x, y)? Map back into its own frame.
   auto covers = [&](size_t k, float x, float y) {

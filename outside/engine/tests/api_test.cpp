@@ -32,20 +32,17 @@ struct ByteVariant {
   }
 };
 
-oa_variant long_value(int32_t x) {
+// A Long (OA_I4) or Integer (OA_I2) variant.
+oa_variant number_value(uint16_t kind, int32_t x) {
   oa_variant v;
   oa_variant_init(&v);
-  v.kind = OA_I4;
-  v.v.i4 = x;
+  v.kind = kind;
+  if (kind == OA_I2) v.v.i2 = int16_t(x);
+  else v.v.i4 = x;
   return v;
 }
-oa_variant integer_value(int16_t x) {
-  oa_variant v;
-  oa_variant_init(&v);
-  v.kind = OA_I2;
-  v.v.i2 = x;
-  return v;
-}
+oa_variant long_value(int32_t x) { return number_value(OA_I4, x); }
+oa_variant integer_value(int16_t x) { return number_value(OA_I2, x); }
 
 class Engine : public ::testing::Test {
  protected:

@@ -10,19 +10,11 @@
 namespace ppvbp {
 
 namespace {
-constexpr float kTwoPi = 6.28318530718f;
-inline float angle_gap(float a, float b) {
-  float d = std::fmod(std::fabs(a - b), kTwoPi);
-  return d > kTwoPi / 2 ? kTwoPi - d : d;
-}
 struct Option {
   float cost;
   uint8_t p, c;
   float w;
 };
-}  // namespace
-
-namespace {
 
 // Pairs every candidate minutia under the transform in `out`; the distance
 // tolerance grows with the distance from (cx, cy) in the candidate frame.

@@ -9,7 +9,6 @@
 namespace ppvbp {
 
 namespace {
-constexpr float kTwoPi = 6.28318530718f;
 inline float wrap(float a) {
   while (a < 0) a += kTwoPi;
   while (a >= kTwoPi) a -= kTwoPi;

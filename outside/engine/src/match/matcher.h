@@ -86,6 +86,16 @@ inline float fast_atan2(float y, float x) {
   return y < 0 ? -r : r;
 }
 
+inline constexpr float kTwoPi = 6.28318530718f;
+
+// Unsigned difference of two angles, 0..pi.
+inline float angle_gap(float a, float b) {
+  float d = a - b;
+  d = d < 0 ? -d : d;
+  while (d > kTwoPi) d -= kTwoPi;
+  return d > kTwoPi / 2 ? kTwoPi - d : d;
+}
+
 // Converts decoded minutiae for matching.
 void to_points(const Minutia *in, int n, MPoint *out);
 

@@ -8,14 +8,6 @@
 
 namespace ppvbp {
 
-namespace {
-constexpr float kTwoPi = 6.28318530718f;
-inline float angle_gap(float a, float b) {
-  float d = std::fabs(a - b);
-  return d > kTwoPi / 2 ? kTwoPi - d : d;
-}
-}  // namespace
-
 void find_roots(const Probe &probe, const MPoint *cand, int m, const std::vector<Edge> &cedges,
                 std::vector<uint16_t> &votes, std::vector<RootPair> &roots) {
   (void)cand;
