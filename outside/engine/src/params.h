@@ -58,7 +58,7 @@ inline constexpr float kKeyPeriodLow = 6.0f;
 inline constexpr float kKeyPeriodScale = 32.0f;  // key units per pixel of period
 
 // ---- Matching: local structures (edges to nearest neighbours)
-inline constexpr int kNeighbours = 8;
+inline constexpr int kNeighbours = 10;
 inline constexpr float kEdgeMinLength = 8.0f;
 inline constexpr float kEdgeMaxLength = 120.0f;
 inline constexpr float kEdgeLengthBin = 8.0f;
@@ -68,7 +68,7 @@ inline constexpr float kEdgeLengthTolRel = 0.06f;
 inline constexpr float kEdgeAngleTol = 0.40f;
 
 // ---- Matching: pairing and global consistency
-inline constexpr int kRoots = 12;
+inline constexpr int kRoots = 16;
 inline constexpr int kMinVotes = 2;
 inline constexpr float kPairDistTol = 7.0f;
 inline constexpr float kPairDistTolPerPixel = 0.04f;  // grows with distance from the root
@@ -90,7 +90,7 @@ inline constexpr float kUnsupportedShare = 0.2f;
 inline constexpr int kDefaultEnrollThreshold = 36;  // same finger when parameter 300 is unset
 
 // ---- Calibration: raw score -> -12 log10(false match rate), piecewise linear
-inline constexpr float kCalibRaw[] = {0.0000f, 0.1493f, 0.2939f, 0.4544f, 0.6355f, 0.8382f, 1.0373f, 1.2422f, 1.3385f, 3.0000f};
-inline constexpr float kCalibScore[] = {0.0f, 6.0f, 12.0f, 18.0f, 24.0f, 30.0f, 36.0f, 42.0f, 48.0f, 87.9f};
+inline constexpr float kCalibRaw[] = {0.0000f, 0.1774f, 0.3380f, 0.5120f, 0.7047f, 0.9016f, 1.1034f, 1.3382f, 1.5375f, 3.0000f};
+inline constexpr float kCalibScore[] = {0.0f, 6.0f, 12.0f, 18.0f, 24.0f, 30.0f, 36.0f, 42.0f, 48.0f, 83.1f};
 
 }  // namespace ppvbp::prm
