@@ -1,7 +1,7 @@
 // Generalisation: three touches of one finger become one template. The touch
-// that agrees best with the other two is the base; its minutiae that the
-// others confirm stay, those the others should show but do not go, and
-// minutiae the two others agree on outside the base are added.
+// that agrees best with the other two is the base; its minutiae stay, ranked
+// by how many others confirm them, and minutiae the two others agree on where
+// the base has none are added.
 #include <algorithm>
 #include <cmath>
 
@@ -12,12 +12,6 @@
 namespace ppvbp {
 
 namespace {
-
-bool on_print(const Features &f, float x, float y) {
-  if (x < 0 || y < 0) return false;
-  int c = int(x) / kFlowCell, r = int(y) / kFlowCell;
-  return c < f.flow_cols && r < f.flow_rows && f.flow[size_t(r) * f.flow_cols + c] != kFlowBackground;
-}
 
 struct Placed {
   float x, y, a;
@@ -65,38 +59,26 @@ int generalize(const std::vector<std::vector<uint8_t>> &touches, int threshold, 
   if (base < 0) return -1;
   const Features &bf = fs[size_t(base)];
   std::vector<std::vector<Placed>> others;
-  std::vector<const Features *> other_f;
-  std::vector<Alignment> other_al;
   for (int o = 0; o < n; ++o)
     if (o != base) {
       others.push_back(place(fs[size_t(o)], align[size_t(base) * n + o]));
-      other_f.push_back(&fs[size_t(o)]);
-      other_al.push_back(align[size_t(base) * n + o]);
     }
   auto near = [](const Placed &p, float x, float y, float a) {
     return std::hypot(p.x - x, p.y - y) < prm::kPairDistTol * 1.5f && angle_gap(p.a, a) < prm::kPairAngleTol;
   };
-  // Does other touch k cover base point (x, y)? Map back into its own frame.
-  auto covers = [&](size_t k, float x, float y) {
-    const Alignment &al = other_al[k];
-    float cs = std::cos(al.rot), sn = std::sin(al.rot), dx = x - al.tx, dy = y - al.ty;
-    return on_print(*other_f[k], cs * dx + sn * dy, -sn * dx + cs * dy);
-  };
   Features g = bf;
   g.minutiae.clear();
+  // Every base minutia stays (dropping the ones the others miss loses more
+  // true minutiae than noise); those the others confirm rank first.
   std::vector<std::pair<int, Minutia>> ranked;  // support, minutia
   for (const Minutia &m : bf.minutiae) {
-    int support = 0, seen = 0;
-    for (size_t k = 0; k < others.size(); ++k) {
-      if (!covers(k, m.x, m.y)) continue;
-      ++seen;
-      for (const Placed &p : others[k])
+    int support = 0;
+    for (const auto &o : others)
+      for (const Placed &p : o)
         if (near(p, m.x, m.y, dir_to_rad(m.dir))) {
           ++support;
           break;
         }
-    }
-    if (seen > 0 && support == 0) continue;  // the others show this area but not this minutia
     ranked.push_back({support + 1, m});
   }
   // Minutiae that two other touches agree on, where the base has none.
