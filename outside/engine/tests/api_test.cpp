@@ -111,6 +111,41 @@ TEST_F(Engine, ExtractLeavesTheBinarisedImageAndAnEmptyVariantGetsAnArray) {
   EXPECT_GE(n, 8);
 }
 
+TEST_F(Engine, ArraysPassedByReferenceAreFilledInPlace) {
+  // The controls hand over their own arrays by reference.
+  synth::Pattern p = synth::make_pattern(6);
+  std::vector<uint8_t> pixels = synth::render(p);
+  oa_array *img = oa_array_create(OA_UI1, 0, uint32_t(pixels.size()));
+  std::memcpy(img->data, pixels.data(), pixels.size());
+  oa_array *feat = oa_array_create(OA_UI1, 0, 10001);
+  oa_variant image_ref, feat_ref;
+  oa_variant_init(&image_ref);
+  oa_variant_init(&feat_ref);
+  image_ref.kind = OA_BYREF | OA_ARRAY | OA_UI1;
+  image_ref.v.p_array = &img;
+  feat_ref.kind = OA_BYREF | OA_ARRAY | OA_UI1;
+  feat_ref.v.p_array = &feat;
+  int32_t size = 0;
+  ASSERT_EQ(VBPPExtract(p.width, p.height, &image_ref, 500, &feat_ref, &size, ctx), 0);
+  const uint8_t *f = static_cast<const uint8_t *>(feat->data);
+  EXPECT_EQ(f[0], 0xA7);
+  EXPECT_EQ(int32_t(f[2] | (f[3] << 8)), size);
+  const uint8_t *b = static_cast<const uint8_t *>(img->data);
+  for (size_t i = 0; i < pixels.size(); ++i) ASSERT_TRUE(b[i] == 0 || b[i] == 255);
+  // A variant that refers to a variant holding the array works the same.
+  oa_variant holder, outer;
+  oa_variant_init(&holder);
+  oa_variant_init(&outer);
+  oa_variant_set_array(&holder, feat);
+  outer.kind = OA_BYREF | OA_VARIANT;
+  outer.v.p_variant = &holder;
+  std::vector<uint8_t> record(VBPP_RECORD_BYTES);
+  EXPECT_EQ(VBPPDecompressFeatures(&outer, record.data()), 0);
+  EXPECT_EQ(VBPPIdentifyStart(&outer, ctx), 0);
+  oa_variant_clear(&holder);  // frees feat
+  oa_array_destroy(img);
+}
+
 TEST_F(Engine, SearchVerifyAndScoresAgainstTheThreshold) {
   synth::Pattern p = synth::make_pattern(2), q = synth::make_pattern(7);
   std::vector<uint8_t> probe = extract(p, 0.2, 10, -10), mate = extract(p), other = extract(q);
