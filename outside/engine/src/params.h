@@ -83,7 +83,7 @@ inline constexpr float kRefineMinWeight = 4.0f;
 inline constexpr int kMinOverlapCount = 8;
 inline constexpr float kFlowAngleTol = 0.5f;  // flow cells further apart than this disagree
 inline constexpr float kFlowPower = 1.5f;
-inline constexpr int kSupportVotes = 1;
+inline constexpr int kSupportVotes = 2;
 inline constexpr float kUnsupportedShare = 0.2f;
 
 // ---- Generalisation
