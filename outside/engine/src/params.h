@@ -19,6 +19,8 @@ inline constexpr float kSegMinCoherence = 0.12f;
 inline constexpr int kSegCloseRadius = 2;  // cells
 inline constexpr int kSegErodeCells = 1;
 
+inline constexpr int kCropMarginCells = 3;  // kept around the print for the filters
+
 // ---- Orientation field
 inline constexpr int kOriWindow = 16;         // gradient window per cell
 inline constexpr float kOriSmoothSigma = 1.6f;  // cells
