@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
 # Sets the machine up for the benchmarks, builds them (build/bench) and runs
-# every benchmark program there; each prints its ratios against a baseline
-# measured in the same run. Arguments go to every benchmark.
+# them; each prints its ratios or figures against a baseline measured in the
+# same run. The engine's benchmark reads the fingerprint collections in
+# ../shared/fingerprints (or $FINGERPRINTS).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 bash "$here/setup.sh" bench
 bash "$here/build.sh" bench
-for b in "$root"/build/bench/bin/*_bench; do
-  [ -x "$b" ] || continue
-  echo "=== $(basename "$b")"
-  "$b" "$@"
-done
+bin=$root/build/bench/bin
+prints=${FINGERPRINTS:-$root/../shared/fingerprints}
+echo "=== vistrel_bench (Rescale vs OpenCV, LZW TIFF vs libtiff)"
+"$bin/vistrel_bench"
+echo "=== bench_engine (FVC protocol on $prints)"
+if [ -d "$prints" ]; then
+  "$bin/bench_engine" "$prints"/fvc2002-db1b "$prints"/fvc2004-db1b "$prints"/uareu-a
+else
+  echo "bench_engine: no fingerprint collections at $prints; skipped" >&2
+fi
