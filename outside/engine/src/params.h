@@ -78,6 +78,7 @@ inline constexpr float kPairDistTolMax = 22.0f;
 inline constexpr float kPairAngleTol = 0.45f;
 inline constexpr int kGridCell = 24;
 inline constexpr int kRefineRounds = 2;
+inline constexpr float kKindMismatchWeight = 0.75f;
 inline constexpr int kScoredAlignments = 3;
 inline constexpr float kRefineMinWeight = 4.0f;
 
@@ -92,7 +93,7 @@ inline constexpr float kUnsupportedShare = 0.2f;
 inline constexpr int kDefaultEnrollThreshold = 36;  // same finger when parameter 300 is unset
 
 // ---- Calibration: raw score -> -12 log10(false match rate), piecewise linear
-inline constexpr float kCalibRaw[] = {0.0000f, 0.1774f, 0.3380f, 0.5120f, 0.7047f, 0.9016f, 1.1034f, 1.3382f, 1.5375f, 3.0000f};
-inline constexpr float kCalibScore[] = {0.0f, 6.0f, 12.0f, 18.0f, 24.0f, 30.0f, 36.0f, 42.0f, 48.0f, 83.1f};
+inline constexpr float kCalibRaw[] = {0.0000f, 0.1341f, 0.2606f, 0.4021f, 0.5549f, 0.7226f, 0.8901f, 1.0271f, 1.1896f, 3.0000f};
+inline constexpr float kCalibScore[] = {0.0f, 6.0f, 12.0f, 18.0f, 24.0f, 30.0f, 36.0f, 42.0f, 48.0f, 91.4f};
 
 }  // namespace ppvbp::prm

@@ -41,7 +41,9 @@ void pair_under(const Probe &probe, const MPoint *cand, int m, float cx, float c
           float da = angle_gap(p.a, a);
           if (da > prm::kPairAngleTol) continue;
           float d = std::sqrt(d2) / tol, e = da / prm::kPairAngleTol;
-          opts.push_back({d + e, uint8_t(i), uint8_t(j), (1 - 0.5f * d) * (1 - 0.5f * e)});
+          // Endings and bifurcations swap under pressure, so a mismatch only costs a little.
+          float w = (1 - 0.5f * d) * (1 - 0.5f * e) * (p.kind == q.kind ? 1.f : prm::kKindMismatchWeight);
+          opts.push_back({d + e, uint8_t(i), uint8_t(j), w});
         }
       }
   }
