@@ -138,6 +138,7 @@ void Tfrm_principal::buildScreen() {
     b->setObjectName(QStringLiteral("bt_%1").arg(k + 1));
     b->setGeometry(36 + k * 61, 218, 58, 30);
     b->setFocusPolicy(Qt::NoFocus);
+    b->hide(); // shown by preenchecombo for the configured functions
     connect(b, &QPushButton::clicked, this, [this, k] { selecionafuncao(k + 1); });
     bt[k] = b;
   }
