@@ -307,7 +307,7 @@ void Tfrm_principal::iniciar() {
 
   if (m_funcaoatual.isEmpty()) {
     selecionapadrao();
-    Label6->setText(m_funcaoatual + " - " + m_descricaoatual);
+    mostrafuncao(m_funcaoatual, m_descricaoatual);
   }
   atualizadata();
 }
@@ -382,7 +382,7 @@ void Tfrm_principal::selecionafuncao(int k) {
   }
   m_funcaoatual = reg.cod[k - 1];
   m_descricaoatual = reg.desc[k - 1];
-  Label6->setText(m_funcaoatual + " - " + m_descricaoatual);
+  mostrafuncao(m_funcaoatual, m_descricaoatual);
 }
 
 void Tfrm_principal::tocasom(const QString &name) {
@@ -390,15 +390,23 @@ void Tfrm_principal::tocasom(const QString &name) {
   m_station.services.sounds->play(found.isEmpty() ? m_station.paths.inHome(name) : found);
 }
 
-void Tfrm_principal::mensagem(const QString &text, const QColor &colour, const QString &sound) {
+void Tfrm_principal::mostramensagem(const QString &text, const QColor &colour, const QString &sound) {
+  tocasom(sound);
   QString shown = text;
   Label10->setText(shown.replace('\r', '\n'));
   widgets::paintText(Label10, QPalette::WindowText, colour);
   Label10->show();
   Label10->raise();
-  tocasom(sound);
+}
+
+void Tfrm_principal::mensagem(const QString &text, const QColor &colour, const QString &sound) {
+  mostramensagem(text, colour, sound);
   m_station.services.waits->wait(this, 3000);
   Label10->hide();
+}
+
+void Tfrm_principal::mostrafuncao(const QString &code, const QString &description) {
+  Label6->setText(code + " - " + description);
 }
 
 void Tfrm_principal::selecionapadrao() {
@@ -450,7 +458,7 @@ void Tfrm_principal::ativaDigitalPersona() {
   ctrlIdentificar1->setMostrarMinucias(1);
   ctrlIdentificar1->setNumeroMinimoPontos(10);
   ctrlIdentificar1->InicializarBiometrica();
-  Label6->setText(m_funcaoatual + " - " + m_descricaoatual);
+  mostrafuncao(m_funcaoatual, m_descricaoatual);
 }
 
 void Tfrm_principal::usuarioIdentificado(quint8, const QString &code, quint8) {
@@ -483,11 +491,7 @@ void Tfrm_principal::atualizatela() {
   const QString code = wid->text();
   if (!table.findKey(code)) {
     Panel2->hide();
-    tocasom("erro.wav");
-    Label10->setText(QString::fromUtf8("Usuario Não Identificado (Base Biometrica Verificada)"));
-    widgets::paintText(Label10, QPalette::WindowText, Qt::red);
-    Label10->show();
-    Label10->raise();
+    mostramensagem(QString::fromUtf8("Usuario Não Identificado (Base Biometrica Verificada)"), Qt::red, "erro.wav");
     if (excluirUsuario) excluirUsuario(code);
     sv.waits->wait(this, 3000);
     Label10->hide();
@@ -535,13 +539,11 @@ bool Tfrm_principal::confirmamarca() {
       return false;
     case Verdict::OutsideHours:
     case Verdict::DayBlocked:
-      tocasom("bloq.wav");
       Panel2->hide();
-      Label10->setText(d.verdict == Verdict::OutsideHours ? "Usuario Fora do Horario Permitido"
-                                                          : "Usuario Com Horario Bloqueado");
-      widgets::paintText(Label10, QPalette::WindowText, Qt::yellow);
-      Label10->show();
-      Label10->raise();
+      // The message stays up until the release was decided.
+      mostramensagem(d.verdict == Verdict::OutsideHours ? "Usuario Fora do Horario Permitido"
+                                                        : "Usuario Com Horario Bloqueado",
+                     Qt::yellow, "bloq.wav");
       m_station.services.waits->wait(this, 3000);
       break;
     case Verdict::RefusedQuietly: break;
@@ -607,7 +609,7 @@ void Tfrm_principal::confirma() {
   m_funcaoatual.clear();
   m_empresaMarcacao.clear();
   // The line above the clock shows the function the next punch will use.
-  Label6->setText(m_station.registro.cod[0] + " - " + m_station.registro.desc[0]);
+  mostrafuncao(m_station.registro.cod[0], m_station.registro.desc[0]);
 }
 
 bool Tfrm_principal::eventFilter(QObject *watched, QEvent *event) {

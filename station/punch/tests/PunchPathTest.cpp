@@ -69,12 +69,17 @@ protected:
     ASSERT_TRUE(t.post()) << t.errorString().toStdString();
   }
 
-  void start() {
+  // Writes the settings and starts the screen on them.
+  void startScreen() {
     ASSERT_TRUE(settings::gravaconfiguracao(home.filePath("zeltron.sys"), reg));
     station = std::make_unique<Station>(paths::StationPaths(home.path()), fakes.services());
     frm = std::make_unique<Tfrm_principal>(*station);
     frm->show();
     frm->iniciar();
+  }
+  // The same, for a start-up that shows no message.
+  void start() {
+    startScreen();
     ASSERT_TRUE(fakes.messages.shown.isEmpty()) << fakes.messages.shown.join("|").toStdString();
   }
 
@@ -323,11 +328,7 @@ TEST_F(PunchPath, AnIndividualScheduleLeavesTheGeneralOneAlone) {
 TEST_F(PunchPath, FingerprintModeNeedsTheTemplateFile) {
   reg.rb_biometria = "DIGITALPERSONA";
   reg.pastabio = home.path() + "/bio";
-  ASSERT_TRUE(settings::gravaconfiguracao(home.filePath("zeltron.sys"), reg));
-  station = std::make_unique<Station>(paths::StationPaths(home.path()), fakes.services());
-  frm = std::make_unique<Tfrm_principal>(*station);
-  frm->show();
-  frm->iniciar();
+  startScreen();
   EXPECT_EQ(fakes.messages.shown,
             QStringList{QString::fromUtf8("Arquivo de Dados Biometricos Não Localizados em:\r") + reg.pastabio});
   auto *ctrl = frm->findChild<controls::CtrlIdentificar *>("ctrlIdentificar1");
@@ -342,11 +343,7 @@ TEST_F(PunchPath, IdentificationEventsRunThePunch) {
   QFile mdb(home.filePath("biometrica.mdb"));
   ASSERT_TRUE(mdb.open(QIODevice::WriteOnly));
   mdb.close();
-  ASSERT_TRUE(settings::gravaconfiguracao(home.filePath("zeltron.sys"), reg));
-  station = std::make_unique<Station>(paths::StationPaths(home.path()), fakes.services());
-  frm = std::make_unique<Tfrm_principal>(*station);
-  frm->show();
-  frm->iniciar();
+  startScreen();
   auto *ctrl = frm->findChild<controls::CtrlIdentificar *>("ctrlIdentificar1");
   ASSERT_NE(ctrl, nullptr);
   EXPECT_EQ(ctrl->NumeroMinimoPontos(), 10);

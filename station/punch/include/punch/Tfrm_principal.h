@@ -90,6 +90,9 @@ private:
   void encerrar();
 
   void selecionapadrao();
+  void mostrafuncao(const QString &code, const QString &description);
+  // The message line without its wait.
+  void mostramensagem(const QString &text, const QColor &colour, const QString &sound);
   bool funcaopadraoconfigurada();
   void marca(const QString &code);
 
