@@ -5,7 +5,6 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 bash "$here/setup.sh"
-export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 for kind in release debug-asan; do
   echo "=== build and test: $kind"
   bash "$here/build.sh" "$kind"
