@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QHash>
 #include <QMessageBox>
 #include <QSoundEffect>
 #include <QThread>
@@ -32,18 +33,66 @@ public:
   }
 };
 
+// Sounds play on a thread of their own: the screen's 3-second waits block
+// the GUI thread, and a sound driven from there would only start (or keep
+// playing) after the wait. Each file is loaded once and kept.
 class WaveSounds final : public Sounds {
 public:
+  WaveSounds() {
+    m_thread.setObjectName(QStringLiteral("sounds"));
+    m_worker.moveToThread(&m_thread);
+    m_thread.start();
+  }
+  ~WaveSounds() override {
+    QMetaObject::invokeMethod(&m_worker, [this] { m_worker.clear(); }, Qt::BlockingQueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
+  }
+
   void play(const QString &path) override {
     if (path.isEmpty() || !QFileInfo(path).isFile()) return;
-    // One effect at a time; a new sound replaces the one still playing.
-    m_effect = std::make_unique<QSoundEffect>();
-    m_effect->setSource(QUrl::fromLocalFile(path));
-    m_effect->play();
+    QMetaObject::invokeMethod(&m_worker, [this, path] { m_worker.play(path); }, Qt::QueuedConnection);
+  }
+
+  int status(const QString &path) {
+    int s = -1;
+    QMetaObject::invokeMethod(&m_worker, [&] { s = m_worker.status(path); }, Qt::BlockingQueuedConnection);
+    return s;
   }
 
 private:
-  std::unique_ptr<QSoundEffect> m_effect;
+  struct Worker : QObject {
+    QHash<QString, QSoundEffect *> effects;
+    QSoundEffect *current = nullptr;
+
+    QSoundEffect *effect(const QString &path) {
+      QSoundEffect *&e = effects[path];
+      if (!e) {
+        e = new QSoundEffect(this);
+        e->setSource(QUrl::fromLocalFile(path));
+      }
+      return e;
+    }
+    void play(const QString &path) {
+      // One sound at a time; a new one cuts the one still playing.
+      QSoundEffect *e = effect(path);
+      if (current && current != e) current->stop();
+      current = e;
+      e->play(); // an effect still loading starts as soon as it is loaded
+    }
+    int status(const QString &path) {
+      const auto it = effects.constFind(path);
+      return it == effects.constEnd() ? -1 : int((*it)->status());
+    }
+    void clear() {
+      qDeleteAll(effects);
+      effects.clear();
+      current = nullptr;
+    }
+  };
+
+  QThread m_thread;
+  Worker m_worker;
 };
 
 class SystemClock final : public Clock {
@@ -51,14 +100,32 @@ public:
   QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
 
+WaveSounds *g_sounds = nullptr;
+
+// The sound thread and its effects go with the application, not with the
+// static objects after it: the audio back end is gone by then.
+void dropSounds() {
+  delete g_sounds;
+  g_sounds = nullptr;
+}
+
+WaveSounds &waveSounds() {
+  if (!g_sounds) {
+    g_sounds = new WaveSounds;
+    qAddPostRoutine(dropSounds);
+  }
+  return *g_sounds;
+}
+
 } // namespace
 
 Services realServices() {
   static BoxMessages messages;
   static SleepingWaits waits;
-  static WaveSounds sounds;
   static SystemClock clock;
-  return {&messages, &waits, &sounds, &clock};
+  return {&messages, &waits, &waveSounds(), &clock};
 }
+
+int soundStatus(const QString &path) { return waveSounds().status(path); }
 
 } // namespace services

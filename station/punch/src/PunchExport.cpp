@@ -3,8 +3,13 @@
 #include "textcodec/Cp1252.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace punch {
@@ -53,8 +58,22 @@ QString fieldValue(const QString &kind, const QString &fixed, const RegistroPrin
   return {};
 }
 
+FolderSyncObserver g_folderSynced = nullptr;
+
+// A new file's name lives in its folder: until the folder reaches the disk a
+// power cut can lose the file, with the punch in it.
+bool syncFolder(const QString &folder, QString *error) {
+  const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const bool ok = fd >= 0 && ::fsync(fd) == 0;
+  if (!ok) *error = QStringLiteral("%1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+  if (fd >= 0) ::close(fd);
+  if (ok && g_folderSynced) g_folderSynced(folder);
+  return ok;
+}
+
 // Appends one line and makes sure it is on the disk before returning.
 bool appendDurably(const QString &path, const QByteArray &line, QString *error) {
+  const bool created = !QFileInfo::exists(path);
   QFile f(path);
   if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) {
     *error = QStringLiteral("%1: %2").arg(path, f.errorString());
@@ -64,7 +83,7 @@ bool appendDurably(const QString &path, const QByteArray &line, QString *error) 
     *error = QStringLiteral("%1: %2").arg(path, f.errorString());
     return false;
   }
-  return true;
+  return !created || syncFolder(QFileInfo(path).absolutePath(), error);
 }
 
 } // namespace
@@ -101,7 +120,11 @@ ExportResult gravaascii(const RegistroPrincipal &r, const Punch &punch, const pa
   const QByteArray onlineLine = textcodec::toCp1252(punch.codigo + ";" + punch.funcao) + "\r\n";
   if (!online.open(QIODevice::WriteOnly) || online.write(onlineLine) != onlineLine.size() || !online.commit())
     return {ExportResult::IoError, QStringLiteral("%1: %2").arg(online.fileName(), online.errorString())};
+  // The rename that replaced the online file is durable once the folder is.
+  if (!syncFolder(QFileInfo(online.fileName()).absolutePath(), &error)) return {ExportResult::IoError, error};
   return {};
 }
+
+void setFolderSyncObserver(FolderSyncObserver observer) { g_folderSynced = observer; }
 
 } // namespace punch

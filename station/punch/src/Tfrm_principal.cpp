@@ -23,6 +23,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
+#include <QTextDocument>
 #include <QToolTip>
 
 namespace punch {
@@ -68,6 +69,8 @@ QToolButton *toolButton(QWidget *parent, const char *name, const QString &hint, 
 QLabel *label(QWidget *parent, const char *name, const QString &text, const QRect &geometry) {
   auto *l = new QLabel(text, parent);
   l->setObjectName(name);
+  // Names, observations and descriptions come from files: never markup.
+  l->setTextFormat(Qt::PlainText);
   l->setGeometry(geometry);
   return l;
 }
@@ -124,6 +127,7 @@ void Tfrm_principal::buildScreen() {
 
   label3 = new widgets::ShadowLabel(this);
   label3->setObjectName("label3");
+  label3->setTextFormat(Qt::PlainText);
   label3->setGeometry(150, 92, 492, 90);
   label3->setAlignment(Qt::AlignCenter);
   QFont clock("Sans", 48, QFont::Bold);
@@ -222,11 +226,13 @@ void Tfrm_principal::buildScreen() {
   widgets::paintText(Panel4, QPalette::WindowText, QColor(0, 255, 0));
   Panel2->hide();
 
-  Label10 = label(this, "Label10", {}, QRect(0, 300, 792, 70));
+  // The message line takes the waiting line's place (and hides it while it
+  // shows), above the keyboard field and the image box, so it covers neither.
+  Label10 = label(this, "Label10", {}, QRect(0, 250, 792, 46));
   Label10->setAlignment(Qt::AlignCenter);
   Label10->setWordWrap(true);
   QFont f10 = Label10->font();
-  f10.setPixelSize(19);
+  f10.setPixelSize(18);
   f10.setBold(true);
   Label10->setFont(f10);
   Label10->hide();
@@ -267,7 +273,7 @@ void Tfrm_principal::iniciar() {
   m_station.settingsPath = paths.inHome("zeltron.sys");
   if (reg.cores[settings::corprincipal].isEmpty()) settings::defaultColours(reg);
   Panel4->hide();
-  Label10->hide();
+  escondemensagem();
   if (QFileInfo::exists(m_station.settingsPath)) {
     settings::leconfiguracao(m_station.settingsPath, reg);
   } else {
@@ -291,10 +297,21 @@ void Tfrm_principal::iniciar() {
   t_manual->hide();
   ctrlIdentificar1->hide();
   if (reg.rb_biometria == QLatin1String(settings::kDigitalPersona)) {
-    // Layout 5: only the fingerprint image box, in its place on the screen.
-    ctrlIdentificar1->setAparencia(5);
-    ctrlIdentificar1->show();
-    ativaDigitalPersona();
+    const QString why = controlesindisponiveis();
+    if (why.isEmpty()) {
+      // Layout 5: only the fingerprint image box, in its place on the screen.
+      ctrlIdentificar1->setAparencia(5);
+      ctrlIdentificar1->show();
+      ativaDigitalPersona();
+    } else {
+      // A station without input would leave everyone unable to punch: say
+      // why and take codes by keyboard; the setting itself stays.
+      m_station.services.messages->show(
+          this, QString::fromUtf8("Controles biométricos indisponíveis:") + "\r" + why + "\r" +
+                    QString::fromUtf8("A identificação será feita pelo teclado."));
+      t_manual->show();
+      t_manual->setFocus();
+    }
   } else {
     t_manual->show();
     t_manual->setFocus();
@@ -335,7 +352,9 @@ void Tfrm_principal::preenchecombo() {
   for (int k = 0; k < 12; ++k) {
     if (reg.cod[k].isEmpty()) continue;
     bt[k]->show();
-    bt[k]->setToolTip(reg.desc[k]);
+    // Tool tips guess at markup: a description that looks like it is escaped.
+    const QString &d = reg.desc[k];
+    bt[k]->setToolTip(Qt::mightBeRichText(d) ? Qt::convertFromPlainText(d) : d);
     bt[k]->setToolTipDuration(100000);
   }
 }
@@ -395,14 +414,20 @@ void Tfrm_principal::mostramensagem(const QString &text, const QColor &colour, c
   QString shown = text;
   Label10->setText(shown.replace('\r', '\n'));
   widgets::paintText(Label10, QPalette::WindowText, colour);
+  Label7->hide();
   Label10->show();
   Label10->raise();
+}
+
+void Tfrm_principal::escondemensagem() {
+  Label10->hide();
+  Label7->show();
 }
 
 void Tfrm_principal::mensagem(const QString &text, const QColor &colour, const QString &sound) {
   mostramensagem(text, colour, sound);
   m_station.services.waits->wait(this, 3000);
-  Label10->hide();
+  escondemensagem();
 }
 
 void Tfrm_principal::mostrafuncao(const QString &code, const QString &description) {
@@ -433,10 +458,24 @@ void Tfrm_principal::marca(const QString &code) {
 }
 
 void Tfrm_principal::teclado() {
-  if (!funcaopadraoconfigurada()) return;
-  marca(t_manual->text());
-  t_manual->clear();
-  t_manual->setFocus();
+  const QString code = t_manual->text();
+  // The code stays in view while it is processed; typing meanwhile replaces it.
+  t_manual->selectAll();
+  m_sequencias.post([this, code] {
+    if (!funcaopadraoconfigurada()) return; // the field keeps the code
+    marca(code);
+    // A code typed during the sequence waits in the field for its Enter.
+    if (t_manual->text() == code) t_manual->clear();
+    t_manual->setFocus();
+  });
+}
+
+QString Tfrm_principal::controlesindisponiveis() const {
+  for (const controls::HostedControl *c :
+       {static_cast<const controls::HostedControl *>(ctrlSensor1), static_cast<const controls::HostedControl *>(ctrlFPdb1),
+        static_cast<const controls::HostedControl *>(ctrlIdentificar1)})
+    if (!c->ok()) return c->errorText();
+  return {};
 }
 
 void Tfrm_principal::ativaDigitalPersona() {
@@ -462,6 +501,10 @@ void Tfrm_principal::ativaDigitalPersona() {
 }
 
 void Tfrm_principal::usuarioIdentificado(quint8, const QString &code, quint8) {
+  m_sequencias.post([this, code] { processaidentificacao(code); });
+}
+
+void Tfrm_principal::processaidentificacao(const QString &code) {
   if (!funcaopadraoconfigurada()) return;
   if (code != QLatin1String("0")) {
     marca(code);
@@ -469,12 +512,22 @@ void Tfrm_principal::usuarioIdentificado(quint8, const QString &code, quint8) {
   }
   wid->clear();
   Panel2->hide();
-  mensagem(m_station.tb_biometria.isEmpty() ? QStringLiteral("BASE DE DADOS VAZIA. Cadastre Algum Usuario!")
-                                            : QString::fromUtf8("Usuario Não Cadastrado"),
+  const std::optional<int> rows = m_station.tb_biometria.recordCount();
+  if (!rows) {
+    // An unreadable table is not an empty one.
+    m_station.services.messages->show(this, m_station.tb_biometria.errorString());
+    return;
+  }
+  mensagem(*rows == 0 ? QStringLiteral("BASE DE DADOS VAZIA. Cadastre Algum Usuario!")
+                      : QString::fromUtf8("Usuario Não Cadastrado"),
            Qt::red, "erro.wav");
 }
 
 void Tfrm_principal::minuciasEncontradas(qint32 count) {
+  m_sequencias.post([this, count] { avisaminucias(count); });
+}
+
+void Tfrm_principal::avisaminucias(qint32 count) {
   const int minimum = ctrlIdentificar1->NumeroMinimoPontos();
   if (count >= minimum) return;
   const QString blanks(20, ' ');
@@ -489,12 +542,19 @@ void Tfrm_principal::atualizatela() {
   registry::EmployeeTable &table = m_station.tb_biometria;
   const services::Services &sv = m_station.services;
   const QString code = wid->text();
-  if (!table.findKey(code)) {
+  const registry::Lookup found = table.findKey(code);
+  if (found == registry::Lookup::Failed) {
+    // The table could not be read: say so, and never take the employee for
+    // unknown (that would delete the employee's fingerprints).
+    Panel2->hide();
+    wid->clear();
+    sv.messages->show(this, table.errorString());
+  } else if (found == registry::Lookup::NotFound) {
     Panel2->hide();
     mostramensagem(QString::fromUtf8("Usuario Não Identificado (Base Biometrica Verificada)"), Qt::red, "erro.wav");
     if (excluirUsuario) excluirUsuario(code);
     sv.waits->wait(this, 3000);
-    Label10->hide();
+    escondemensagem();
     wid->clear();
   } else if (settings::isYes(table.text("bloqueado"))) {
     wid->clear();
@@ -557,7 +617,7 @@ bool Tfrm_principal::confirmamarca() {
       }
     }
   }
-  Label10->hide();
+  escondemensagem();
   return admitted;
 }
 

@@ -158,3 +158,24 @@ TEST_F(PunchFiles, WindowsExportFolderMapsToTheDriveFolder) {
   ASSERT_EQ(gravaascii(r, {"0001", "1", "0001"}, paths, clock).kind, ExportResult::Written);
   EXPECT_TRUE(QFile::exists(home.filePath("drive_c/ponto/TX0001202401151.TXT")));
 }
+
+namespace {
+QStringList g_synced;
+void recordSync(const QString &folder) { g_synced << QDir(folder).canonicalPath(); }
+} // namespace
+
+// A punch that creates a file syncs the file's folder too, so a power cut
+// right after the day's first punch cannot lose the new file; appends to an
+// existing file need no folder sync, the replaced online file always does.
+TEST_F(PunchFiles, NewFilesAndTheReplacedOnlineFileSyncTheirFolder) {
+  g_synced.clear();
+  setFolderSyncObserver(recordSync);
+  const QString exportFolder = QDir(r.PastaExp).canonicalPath();
+  const QString homeFolder = QDir(home.path()).canonicalPath();
+  ASSERT_EQ(gravaascii(r, {"0001", "1", "0001"}, paths, clock).kind, ExportResult::Written);
+  EXPECT_EQ(g_synced, (QStringList{exportFolder, homeFolder, homeFolder})) << "export file, monthly file, online file";
+  g_synced.clear();
+  ASSERT_EQ(gravaascii(r, {"0001", "2", "0001"}, paths, clock).kind, ExportResult::Written);
+  EXPECT_EQ(g_synced, QStringList{homeFolder}) << "only the replaced online file";
+  setFolderSyncObserver(nullptr);
+}

@@ -17,6 +17,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -383,4 +385,180 @@ TEST_F(PunchPath, IdentificationEventsRunThePunch) {
   emit ctrl->UsuarioIdentificado(0, "123", 0);
   EXPECT_EQ(lines, QStringList{QString::fromUtf8("Função Padrão Não Está Configurada. Verifique!")});
   EXPECT_EQ(monthly().count('\n'), 1);
+}
+
+namespace {
+
+// Holds the employee table locked for writing, as another program would.
+class TableLock {
+public:
+  explicit TableLock(const QString &path) {
+    db = QSqlDatabase::addDatabase("QSQLITE", "other-program");
+    db.setDatabaseName(path);
+    ok = db.open() && QSqlQuery(db).exec("BEGIN EXCLUSIVE") &&
+         QSqlQuery(db).exec("UPDATE zeltron SET obs = obs");
+  }
+  ~TableLock() {
+    QSqlQuery(db).exec("ROLLBACK");
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase("other-program");
+  }
+  bool ok = false;
+
+private:
+  QSqlDatabase db;
+};
+
+} // namespace
+
+// A lookup that fails is not an unknown employee: the table layer's text is
+// shown, nothing is recorded and no fingerprint is deleted.
+TEST_F(PunchPath, AnUnreadableTableIsNeitherUnknownNorEmpty) {
+  reg.rb_biometria = "DIGITALPERSONA";
+  QFile mdb(home.filePath("biometrica.mdb"));
+  ASSERT_TRUE(mdb.open(QIODevice::WriteOnly));
+  mdb.close();
+  startScreen();
+  auto *ctrl = frm->findChild<controls::CtrlIdentificar *>("ctrlIdentificar1");
+  ASSERT_NE(ctrl, nullptr);
+  QStringList excluded;
+  frm->excluirUsuario = [&](const QString &code) { excluded << code; };
+  QStringList lines;
+  fakes.waits.during = [&] { lines << label("Label10")->text(); };
+  fakes.messages.shown.clear();
+  {
+    TableLock lock(home.filePath("zeltron.db"));
+    ASSERT_TRUE(lock.ok);
+    emit ctrl->UsuarioIdentificado(0, "123", 0);
+    emit ctrl->UsuarioIdentificado(0, "0", 0);
+  }
+  ASSERT_EQ(fakes.messages.shown.size(), 2);
+  for (const QString &m : fakes.messages.shown) EXPECT_TRUE(m.contains("locked")) << m.toStdString();
+  EXPECT_TRUE(lines.isEmpty()) << lines.join("|").toStdString();
+  EXPECT_TRUE(excluded.isEmpty());
+  EXPECT_TRUE(monthly().isEmpty());
+
+  // Once the other program lets go, the same touch punches.
+  emit ctrl->UsuarioIdentificado(0, "123", 0);
+  EXPECT_EQ(monthly(), QByteArray("0042;123;05/03/2024;10:30;0001;1\r\n"));
+}
+
+// Identifications and Enters that arrive while a sequence shows a dialog, a
+// message box or its display run after it, in order; none is lost and none
+// takes over the one in progress.
+TEST_F(PunchPath, EventsArrivingDuringASequenceRunAfterItInOrder) {
+  add({"456", "0042", "Outro"});
+  add({"789", "0042", "Terceiro"});
+  reg.rb_biometria = "DIGITALPERSONA";
+  reg.wi[0] = "08:00";
+  reg.wf[0] = "09:00";
+  reg.wsenhacontrole = "x";
+  QFile mdb(home.filePath("biometrica.mdb"));
+  ASSERT_TRUE(mdb.open(QIODevice::WriteOnly));
+  mdb.close();
+  startScreen();
+  auto *ctrl = frm->findChild<controls::CtrlIdentificar *>("ctrlIdentificar1");
+  ASSERT_NE(ctrl, nullptr);
+  fakes.messages.shown.clear();
+
+  // 123 is outside hours: the release dialog opens; 456 touches meanwhile.
+  frm->findChild<QCheckBox *>("CheckBox1")->setChecked(true);
+  auto *poll = new QTimer(frm.get());
+  poll->setInterval(5);
+  QObject::connect(poll, &QTimer::timeout, [&] {
+    auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    poll->stop();
+    emit ctrl->UsuarioIdentificado(0, "456", 0);
+    QTest::keyClicks(dialog->findChild<QLineEdit *>("Edit1"), "x");
+    dialog->findChild<QToolButton *>("bt_confirma")->click();
+  });
+  poll->start();
+  QStringList shownNames;
+  fakes.waits.during = [&] {
+    if (label("nome")->isVisible()) shownNames << label("nome")->text();
+  };
+  emit ctrl->UsuarioIdentificado(0, "123", 0);
+  EXPECT_EQ(shownNames, (QStringList{QString::fromUtf8("José Conceição"), "Outro"}));
+  EXPECT_EQ(monthly(), QByteArray("0042;123;05/03/2024;10:30;0001;1\r\n"
+                                  "0042;456;05/03/2024;10:30;0001;1\r\n"));
+
+  // Two touches during a message box (the minutiae warning).
+  fakes.messages.during = [&](const QString &) {
+    fakes.messages.during = nullptr;
+    emit ctrl->UsuarioIdentificado(0, "789", 0);
+    emit ctrl->UsuarioIdentificado(0, "123", 0);
+  };
+  emit ctrl->MinuciasEncontradas(3);
+  EXPECT_EQ(fakes.messages.shown.size(), 1);
+  EXPECT_TRUE(monthly().endsWith("0042;789;05/03/2024;10:30;0001;1\r\n"
+                                 "0042;123;05/03/2024;10:30;0001;1\r\n"))
+      << monthly().toStdString();
+}
+
+TEST_F(PunchPath, ASecondEnterDuringTheDisplayWaitsItsTurn) {
+  add({"456", "0042", "Outro"});
+  start();
+  bool typed = false;
+  fakes.waits.during = [&] {
+    if (typed) return;
+    typed = true;
+    punch("456");
+  };
+  punch("123");
+  EXPECT_EQ(monthly(), QByteArray("0042;123;05/03/2024;10:30;0001;1\r\n"
+                                  "0042;456;05/03/2024;10:30;0001;1\r\n"));
+  EXPECT_TRUE(frm->findChild<QLineEdit *>("t_manual")->text().isEmpty());
+}
+
+// Stored texts are shown as they are, and the message line leaves the
+// keyboard field (and the code typed in it) in view.
+TEST_F(PunchPath, StoredTextsArePlainAndTheMessageLineHidesNothing) {
+  add({"<b>7</b>", "0042", "<i>Ana</i> &amp; <u>Bia</u>"});
+  reg.desc[0] = "<h1>Entrada</h1>";
+  start();
+  QString shownName;
+  fakes.waits.during = [&] {
+    if (label("nome")->isVisible()) shownName = label("nome")->text();
+  };
+  punch("<b>7</b>");
+  EXPECT_EQ(shownName, "<i>Ana</i> &amp; <u>Bia</u>");
+  for (const char *name : {"nome", "codigo", "obs", "empresa", "Label6", "Label10", "label3"})
+    EXPECT_EQ(label(name)->textFormat(), Qt::PlainText) << name;
+
+  auto *input = frm->findChild<QLineEdit *>("t_manual");
+  QRect covered;
+  fakes.waits.during = [&] { covered = label("Label10")->geometry(); };
+  punch("nobody");
+  ASSERT_TRUE(covered.isValid());
+  EXPECT_FALSE(covered.intersects(input->geometry()));
+  auto *ctrl = frm->findChild<QWidget *>("ctrlIdentificar1");
+  EXPECT_FALSE(covered.intersects(ctrl->geometry())) << "nor the fingerprint image box";
+}
+
+// Fingerprint mode whose control library cannot be loaded says why and takes
+// codes by keyboard instead of leaving the station without input.
+TEST_F(PunchPath, UnloadableControlsFallBackToTheKeyboard) {
+  reg.rb_biometria = "DIGITALPERSONA";
+  QFile junk(home.filePath("junk.so"));
+  ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+  junk.write("not a library");
+  junk.close();
+  QFile ini(home.filePath("components.ini"));
+  ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+  for (const char *clsid : {"{7545D7FA-3BFD-4688-8F75-E12B6CBC5410}", "{A8F8140B-AB14-4AA2-B91C-89AA408E3F58}",
+                            "{D1D7ACDB-B491-4350-8D35-E50C34A5AE8C}", "{215BDB56-7C3F-4FCC-9832-3EED65F5889D}"})
+    ini.write(QByteArray("[") + clsid + "]\nName=x\nLibrary=" + junk.fileName().toUtf8() + "\n");
+  ini.close();
+  startScreen();
+  ASSERT_EQ(fakes.messages.shown.size(), 1);
+  EXPECT_TRUE(fakes.messages.shown[0].startsWith(QString::fromUtf8("Controles biométricos indisponíveis:\r")))
+      << fakes.messages.shown[0].toStdString();
+  auto *input = frm->findChild<QLineEdit *>("t_manual");
+  EXPECT_TRUE(input->isVisible());
+  EXPECT_FALSE(frm->findChild<QWidget *>("ctrlIdentificar1")->isVisible());
+  punch("123");
+  EXPECT_EQ(monthly(), QByteArray("0042;123;05/03/2024;10:30;0001;1\r\n"));
+  EXPECT_EQ(station->registro.rb_biometria, "DIGITALPERSONA") << "the setting stays";
 }

@@ -160,14 +160,30 @@ int EmployeeTable::fieldIndex(const QString &name) const {
   return -1;
 }
 
-bool EmployeeTable::loadRow(const QString &where, const QVariantList &binds) {
-  if (m_state == State::Inactive) return fail(QStringLiteral("A tabela de funcionários não está aberta"));
-  if (m_state != State::Browse) return fail(QStringLiteral("Grave ou cancele o registro em edição"));
+Lookup EmployeeTable::loadRow(const QString &where, const QVariantList &binds) {
+  if (m_state == State::Inactive) {
+    fail(QStringLiteral("A tabela de funcionários não está aberta"));
+    return Lookup::Failed;
+  }
+  if (m_state != State::Browse) {
+    fail(QStringLiteral("Grave ou cancele o registro em edição"));
+    return Lookup::Failed;
+  }
   QSqlQuery q(QSqlDatabase::database(m_connection, false));
   q.prepare(QStringLiteral("SELECT %1 FROM %2 %3").arg(columnList(), kTable, where));
   for (const QVariant &b : binds) q.addBindValue(b);
-  if (!q.exec()) return fail(sqlError(q.lastError()));
-  if (!q.next()) return false;
+  if (!q.exec()) {
+    fail(sqlError(q.lastError()));
+    return Lookup::Failed;
+  }
+  if (!q.next()) {
+    // A step that fails after a good exec (a lock taken meanwhile) is an error too.
+    if (q.lastError().isValid()) {
+      fail(sqlError(q.lastError()));
+      return Lookup::Failed;
+    }
+    return Lookup::NotFound;
+  }
   QVector<QVariant> row(int(std::size(kFields)));
   for (int i = 0; i < row.size(); ++i) {
     const QVariant v = q.value(i);
@@ -179,31 +195,35 @@ bool EmployeeTable::loadRow(const QString &where, const QVariantList &binds) {
   }
   m_row = row;
   m_key = row[0].toString();
-  return true;
+  return Lookup::Found;
 }
 
-bool EmployeeTable::findKey(const QString &codigo) {
+Lookup EmployeeTable::findKey(const QString &codigo) {
   return loadRow(QStringLiteral("WHERE Codigo = ?"), {codigo});
 }
-bool EmployeeTable::first() { return loadRow(QStringLiteral("ORDER BY Codigo LIMIT 1"), {}); }
-bool EmployeeTable::last() { return loadRow(QStringLiteral("ORDER BY Codigo DESC LIMIT 1"), {}); }
-bool EmployeeTable::next() {
-  if (!hasRow()) return false;
+Lookup EmployeeTable::first() { return loadRow(QStringLiteral("ORDER BY Codigo LIMIT 1"), {}); }
+Lookup EmployeeTable::last() { return loadRow(QStringLiteral("ORDER BY Codigo DESC LIMIT 1"), {}); }
+Lookup EmployeeTable::next() {
+  if (!hasRow()) return Lookup::NotFound;
   return loadRow(QStringLiteral("WHERE Codigo > ? ORDER BY Codigo LIMIT 1"), {m_key});
 }
-bool EmployeeTable::prior() {
-  if (!hasRow()) return false;
+Lookup EmployeeTable::prior() {
+  if (!hasRow()) return Lookup::NotFound;
   return loadRow(QStringLiteral("WHERE Codigo < ? ORDER BY Codigo DESC LIMIT 1"), {m_key});
 }
 
-int EmployeeTable::recordCount() const {
-  if (m_state == State::Inactive) return 0;
+std::optional<int> EmployeeTable::recordCount() {
+  if (m_state == State::Inactive) {
+    fail(QStringLiteral("A tabela de funcionários não está aberta"));
+    return std::nullopt;
+  }
   QSqlQuery q(QSqlDatabase::database(m_connection, false));
-  if (!q.exec(QStringLiteral("SELECT count(*) FROM %1").arg(kTable)) || !q.next()) return 0;
+  if (!q.exec(QStringLiteral("SELECT count(*) FROM %1").arg(kTable)) || !q.next()) {
+    fail(sqlError(q.lastError()));
+    return std::nullopt;
+  }
   return q.value(0).toInt();
 }
-
-bool EmployeeTable::isEmpty() const { return recordCount() == 0; }
 
 QVariant EmployeeTable::value(const QString &field) const {
   const int i = fieldIndex(field);
@@ -309,6 +329,7 @@ bool EmployeeTable::post() {
   if (!q.exec()) return fail(sqlError(q.lastError()));
   m_state = State::Browse;
   m_buffer.clear();
+  // The row is stored; failing to re-read it only leaves the cursor behind.
   findKey(code);
   return true;
 }
@@ -326,8 +347,8 @@ bool EmployeeTable::remove() {
   q.addBindValue(m_key);
   if (!q.exec()) return fail(sqlError(q.lastError()));
   const QString gone = m_key;
-  if (!loadRow(QStringLiteral("WHERE Codigo > ? ORDER BY Codigo LIMIT 1"), {gone}) &&
-      !loadRow(QStringLiteral("WHERE Codigo < ? ORDER BY Codigo DESC LIMIT 1"), {gone})) {
+  if (loadRow(QStringLiteral("WHERE Codigo > ? ORDER BY Codigo LIMIT 1"), {gone}) != Lookup::Found &&
+      loadRow(QStringLiteral("WHERE Codigo < ? ORDER BY Codigo DESC LIMIT 1"), {gone}) != Lookup::Found) {
     m_row.clear();
     m_key.clear();
   }

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 using registry::EmployeeTable;
+using registry::Lookup;
 
 namespace {
 
@@ -85,15 +86,15 @@ TEST_F(EmployeeTableTest, RowsFollowCodeOrderAndSurviveReopening) {
   EXPECT_EQ(t.text("empresa"), "0007");
   EXPECT_EQ(t.date("nascimento"), QDate(1984, 2, 29));
   EXPECT_EQ(t.value("foto").toByteArray(), QByteArray("BM\0\1", 4));
-  EXPECT_TRUE(t.next());
+  EXPECT_EQ(t.next(), Lookup::Found);
   EXPECT_EQ(t.text("nome"), "Bia");
-  EXPECT_TRUE(t.next());
-  EXPECT_FALSE(t.next());
+  EXPECT_EQ(t.next(), Lookup::Found);
+  EXPECT_EQ(t.next(), Lookup::NotFound);
   EXPECT_EQ(t.text("CODIGO"), "0003") << "the last row stays current";
-  EXPECT_TRUE(t.findKey("0002"));
-  EXPECT_FALSE(t.findKey("0009"));
+  EXPECT_EQ(t.findKey("0002"), Lookup::Found);
+  EXPECT_EQ(t.findKey("0009"), Lookup::NotFound);
   EXPECT_EQ(t.text("Codigo"), "0002") << "a failed lookup keeps the current row";
-  EXPECT_FALSE(t.findKey("")) << "an empty code is never found";
+  EXPECT_EQ(t.findKey(""), Lookup::NotFound) << "an empty code is never found";
   EXPECT_FALSE(t.value("no_such_field").isValid());
 }
 
@@ -126,7 +127,7 @@ TEST_F(EmployeeTableTest, RefusedRowsStayInEditingAndChangeNothing) {
     t.cancel();
   }
   EXPECT_EQ(t.recordCount(), 1);
-  ASSERT_TRUE(t.findKey("0001"));
+  ASSERT_EQ(t.findKey("0001"), Lookup::Found);
   EXPECT_EQ(t.text("nome"), "Ana");
 
   // Twenty characters fit, and an edit that takes an existing code is refused.
@@ -136,21 +137,21 @@ TEST_F(EmployeeTableTest, RefusedRowsStayInEditingAndChangeNothing) {
   EXPECT_FALSE(t.post());
   EXPECT_TRUE(t.errorString().contains("0001"));
   t.cancel();
-  EXPECT_TRUE(t.findKey(QString(20, '9')));
+  EXPECT_EQ(t.findKey(QString(20, '9')), Lookup::Found);
 }
 
 TEST_F(EmployeeTableTest, EditRenameAndRemove) {
   EmployeeTable t;
   ASSERT_TRUE(t.open(path()));
   for (const char *c : {"A", "B", "C"}) ASSERT_TRUE(addEmployee(t, c));
-  ASSERT_TRUE(t.findKey("B"));
+  ASSERT_EQ(t.findKey("B"), Lookup::Found);
   ASSERT_TRUE(t.edit());
   t.setValue("codigo", "B2");
   t.setValue("obs", QStringLiteral("Observação"));
   EXPECT_EQ(t.text("obs"), QStringLiteral("Observação")) << "the edit buffer is what value() shows";
   ASSERT_TRUE(t.post());
-  EXPECT_FALSE(t.findKey("B"));
-  ASSERT_TRUE(t.findKey("B2"));
+  EXPECT_EQ(t.findKey("B"), Lookup::NotFound);
+  ASSERT_EQ(t.findKey("B2"), Lookup::Found);
   EXPECT_EQ(t.text("obs"), QStringLiteral("Observação"));
   ASSERT_TRUE(t.remove());
   EXPECT_EQ(t.text("codigo"), "C");
@@ -212,4 +213,31 @@ TEST_F(EmployeeTableTest, ForeignAndLockedFilesAreRefusedUntouched) {
     db.close();
   }
   QSqlDatabase::removeDatabase("locker");
+}
+
+// A table another program holds locked is not a table without the row: the
+// lookup and the count say they failed, with the table layer's text.
+TEST_F(EmployeeTableTest, LookupsOnALockedTableFailInsteadOfFindingNothing) {
+  EmployeeTable t;
+  ASSERT_TRUE(t.open(path()));
+  ASSERT_TRUE(addEmployee(t, "0001", "Ana"));
+  QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "locker2");
+  db.setDatabaseName(path());
+  ASSERT_TRUE(db.open());
+  {
+    QSqlQuery q(db);
+    ASSERT_TRUE(q.exec("BEGIN EXCLUSIVE"));
+    ASSERT_TRUE(q.exec("UPDATE zeltron SET nome = 'x'"));
+    EXPECT_EQ(t.findKey("0001"), Lookup::Failed);
+    EXPECT_TRUE(t.errorString().contains("locked")) << t.errorString().toStdString();
+    EXPECT_EQ(t.first(), Lookup::Failed);
+    EXPECT_EQ(t.recordCount(), std::nullopt);
+    EXPECT_FALSE(t.isEmpty()) << "a table that cannot be read is not known to be empty";
+    q.exec("ROLLBACK");
+  }
+  db.close();
+  db = QSqlDatabase();
+  QSqlDatabase::removeDatabase("locker2");
+  EXPECT_EQ(t.findKey("0001"), Lookup::Found);
+  EXPECT_EQ(t.recordCount(), 1);
 }

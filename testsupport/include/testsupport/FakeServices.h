@@ -13,8 +13,13 @@ namespace testsupport {
 
 class RecordingMessages final : public services::Messages {
 public:
-  void show(QWidget *, const QString &text) override { shown << text; }
+  void show(QWidget *, const QString &text) override {
+    shown << text;
+    // A real box runs an event loop: whatever arrives then reaches the screen.
+    if (during) during(text);
+  }
   QStringList shown;
+  std::function<void(const QString &)> during;
 };
 
 class RecordingWaits final : public services::Waits {

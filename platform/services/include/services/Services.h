@@ -50,4 +50,8 @@ struct Services {
 // wait, wave playback, the system clock. Created on first use; GUI thread only.
 Services realServices();
 
+// The load state of a sound the real service has played (a QSoundEffect::Status
+// value), or -1 when it never played that file. For tests and diagnostics.
+int soundStatus(const QString &path);
+
 } // namespace services

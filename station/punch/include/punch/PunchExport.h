@@ -37,7 +37,13 @@ struct ExportResult {
 // online file. Each append reaches the disk before the next file is written;
 // the online file is written beside and renamed over the old one, so it is
 // never missing or half-written. An input/output failure stops at that file.
+// A file created by a punch (the day's export file, the month's file) and
+// the replaced online file are followed by a sync of their folder.
 ExportResult gravaascii(const settings::RegistroPrincipal &r, const Punch &punch, const paths::StationPaths &paths,
                         const services::Clock &clock);
+
+// Tests see each folder synced through this; null (the default) for none.
+using FolderSyncObserver = void (*)(const QString &folder);
+void setFolderSyncObserver(FolderSyncObserver observer);
 
 } // namespace punch

@@ -5,6 +5,7 @@
 // screens find them by name.
 
 #include "punch/Admission.h"
+#include "punch/PunchQueue.h"
 #include "punch/Station.h"
 
 #include <QDate>
@@ -25,6 +26,7 @@ class ShadowLabel;
 }
 
 namespace controls {
+class HostedControl;
 class CtrlFPdb;
 class CtrlIdentificar;
 class CtrlSensor;
@@ -52,7 +54,8 @@ public:
   // Fingerprint mode: starts the sensor, the template store and the
   // identification control.
   void ativaDigitalPersona();
-  // Events of ctrlIdentificar1.
+  // Events of ctrlIdentificar1. Like Enter, they run one at a time: one that
+  // arrives while a punch sequence shows something waits for its end.
   void usuarioIdentificado(quint8 indiceDedo, const QString &code, quint8 indiceSensor);
   void minuciasEncontradas(qint32 count);
   // The punch sequence for the code in wid: lookup, admission, display.
@@ -89,6 +92,11 @@ private:
   void atualizadata();
   void encerrar();
 
+  void processaidentificacao(const QString &code);
+  void avisaminucias(qint32 count);
+  void escondemensagem();
+  // Why the fingerprint controls cannot run (empty when they can).
+  QString controlesindisponiveis() const;
   void selecionapadrao();
   void mostrafuncao(const QString &code, const QString &description);
   // The message line without its wait.
@@ -97,6 +105,7 @@ private:
   void marca(const QString &code);
 
   Station &m_station;
+  PunchQueue m_sequencias;
   ReleaseWindow m_liberacao;
   QString m_tempoliberacao = QStringLiteral("00:01");
   QString m_empresaMarcacao; // company of the punch in progress, apart from the default

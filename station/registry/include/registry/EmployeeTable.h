@@ -16,6 +16,7 @@
 #include <QVariant>
 #include <QVector>
 
+#include <optional>
 #include <span>
 
 namespace registry {
@@ -30,6 +31,10 @@ struct FieldDef {
 
 // The fields in table order.
 std::span<const FieldDef> employeeFields();
+
+// What a lookup found. A failed query (a locked or damaged file) is not "no
+// such row": callers must not act on it as if the row were missing.
+enum class Lookup { Found, NotFound, Failed };
 
 class EmployeeTable {
 public:
@@ -50,16 +55,19 @@ public:
   const QString &errorString() const { return m_error; }
   const QString &path() const { return m_path; }
 
-  // Browsing in code order. Each returns false when there is no such row
-  // (the current row then stays where it was).
-  bool findKey(const QString &codigo);
-  bool first();
-  bool next();
-  bool prior();
-  bool last();
+  // Browsing in code order. NotFound when there is no such row and Failed
+  // (with errorString()) when the table could not be read; either way the
+  // current row stays where it was.
+  Lookup findKey(const QString &codigo);
+  Lookup first();
+  Lookup next();
+  Lookup prior();
+  Lookup last();
   bool hasRow() const { return !m_row.isEmpty(); }
-  bool isEmpty() const;
-  int recordCount() const;
+  // The number of rows; nothing (with errorString()) when it cannot be read.
+  std::optional<int> recordCount();
+  // True only for a table read as holding no row.
+  bool isEmpty() { return recordCount() == 0; }
 
   // Field of the current row (or of the row being edited). Unknown names
   // give an invalid QVariant.
@@ -79,7 +87,7 @@ public:
 
 private:
   int fieldIndex(const QString &name) const;
-  bool loadRow(const QString &sql, const QVariantList &binds);
+  Lookup loadRow(const QString &sql, const QVariantList &binds);
   bool fail(const QString &text);
   bool checkRow(QVector<QVariant> &row);
 
