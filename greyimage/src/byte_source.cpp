@@ -11,10 +11,14 @@ namespace vistrel {
 
 FileSource::FileSource(const char *path) {
   if (!path) return;
-  fd_ = ::open(path, O_RDONLY | O_CLOEXEC);
+  // Non-blocking open: a FIFO or device named here must not hang the caller
+  // (the station's screen) before fstat can refuse it; checking the open file
+  // leaves no window for the path to change in between.
+  fd_ = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd_ < 0) return;
   struct stat st;
-  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) ||
+      ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK) != 0) {
     ::close(fd_);
     fd_ = -1;
     return;

@@ -5,6 +5,11 @@
 #include "test_files.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+#include <sys/stat.h>
+#include <fcntl.h>
+#include <chrono>
+#include <future>
 
 #include <cstring>
 #include <dlfcn.h>
@@ -344,3 +349,38 @@ TEST_F(Exports, CallsRunAtTheSameTimeOnDifferentThreads) {
 }
 
 } // namespace
+
+// A path naming a FIFO, a device or a folder fails at once: blocking in
+// open() would freeze the screen that asked for the picture.
+TEST_F(Exports, LoadImageFromFileRefusesWhatIsNoRegularFileWithoutBlocking) {
+  std::vector<std::string> paths;
+  for (const char *name : {"pipe.tif", "pipe.bmp", "pipe.dat"}) {
+    const std::string p = temp_file(name);
+    ::unlink(p.c_str());
+    ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0) << name;
+    paths.push_back(p);
+  }
+  paths.push_back("/dev/zero");
+  const std::string folder = temp_file("folder.tif");
+  ::mkdir(folder.c_str(), 0700);
+  paths.push_back(folder);
+  for (const std::string &p : paths) {
+    auto done = std::async(std::launch::async, [&] {
+      int32_t w = 7, h = 7;
+      oa_variant image;
+      oa_variant_init(&image);
+      const int rc = lib().load(p.c_str(), &w, &h, &image);
+      oa_variant_clear(&image);
+      return rc == -1 && w == 0 && h == 0;
+    });
+    if (done.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+      // Free the blocked reader so the test can end, then fail.
+      const int fd = ::open(p.c_str(), O_WRONLY | O_NONBLOCK);
+      if (fd >= 0) ::close(fd);
+      ADD_FAILURE() << p << " blocked";
+      done.wait();
+      continue;
+    }
+    EXPECT_TRUE(done.get()) << p;
+  }
+}

@@ -6,6 +6,9 @@
 #include <mutex>
 #include <new>
 #include <vector>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -481,8 +484,20 @@ int bm_load_memory(const void *data, size_t size, bm_handle *out) {
 
 int bm_load_file(const char *path, bm_handle *out) {
   if (!path || !out) return BM_E_INVALIDARG;
-  FILE *f = std::fopen(path, "rb");
-  if (!f) return BM_E_IO;
+  // Opened without blocking and checked as opened: a FIFO or device would
+  // otherwise hang the caller, or be read without end.
+  const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return BM_E_IO;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return BM_E_IO;
+  }
+  FILE *f = ::fdopen(fd, "rb");
+  if (!f) {
+    ::close(fd);
+    return BM_E_IO;
+  }
   int rc = BM_E_IO;
   unsigned char *data = nullptr;
   long size = -1;

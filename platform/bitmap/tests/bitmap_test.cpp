@@ -1,6 +1,11 @@
 #include "bitmap/bitmap.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+#include <sys/stat.h>
+#include <fcntl.h>
+#include <chrono>
+#include <future>
 
 #include <cstdio>
 #include <algorithm>
@@ -314,3 +319,24 @@ TEST(Bitmap, LoadRefusesDamagedFiles) {
 }
 
 } // namespace
+
+TEST(Bitmap, LoadFileRefusesFifosAndDevicesWithoutBlocking) {
+  const std::string fifo = std::string(::testing::TempDir()) + "/bitmap-pipe.bmp";
+  ::unlink(fifo.c_str());
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string &p : {fifo, std::string("/dev/zero"), std::string(::testing::TempDir())}) {
+    auto done = std::async(std::launch::async, [&] {
+      bm_handle h = 0;
+      return bm_load_file(p.c_str(), &h);
+    });
+    if (done.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+      const int fd = ::open(p.c_str(), O_WRONLY | O_NONBLOCK);
+      if (fd >= 0) ::close(fd);
+      ADD_FAILURE() << p << " blocked";
+      done.wait();
+      continue;
+    }
+    EXPECT_EQ(done.get(), BM_E_IO) << p;
+  }
+  ::unlink(fifo.c_str());
+}
