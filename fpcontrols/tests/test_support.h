@@ -4,6 +4,7 @@
 #include "component/component.h"
 #include "component/host.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QWidget>
 
@@ -44,7 +45,15 @@ component::Ref<component::Object> create(const char *className);
 // ("libfake_ppvbp42.so"), or at a file that does not exist ("").
 void useEngine(const std::string &libraryFile);
 std::string engineCalls();
+// Also sets the fake's probe and results back to their defaults.
 void clearEngineCalls();
+// The fake engine's knobs (fake_engine.cpp).
+std::string engineVisits();
+void fakeProbe(int key, int minutiae, int extractResult = 0);
+void fakeStartResult(int result);
+void fakeDelay(int ms);
+// A template the fake scores: group key, IdentifyNext score, Verify score.
+QByteArray fakeTemplate(uint8_t key, uint8_t score, uint8_t verifyScore = 0);
 
 template <class T> T *widgetOf(component::Object *o) { return static_cast<T *>(static_cast<QWidget *>(o->view())); }
 
