@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QLabel>
+#include <QPainter>
 
 namespace dactilox {
 
@@ -37,15 +38,45 @@ void colorir(QLabel *l, const QColor &c) {
   l->setPalette(p);
 }
 
+// A hand glyph drawn as a shape in the label's text colour, so that it shows
+// without a symbol font; its text names which hand it is.
+class MaoGlifo : public QLabel {
+public:
+  using QLabel::QLabel;
+
+protected:
+  void paintEvent(QPaintEvent *) override {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    // The shapes are drawn in a 100 x 140 box, centred and scaled to two thirds of the width.
+    const double escala = width() * 2.0 / 3.0 / 100.0;
+    p.translate((width() - 100 * escala) / 2, (height() - 140 * escala) / 2);
+    p.scale(escala, escala);
+    const QColor cor = palette().color(QPalette::WindowText);
+    p.setPen(Qt::NoPen);
+    p.setBrush(cor);
+    if (text() == kMaoAcima) {
+      p.drawRoundedRect(QRectF(20, 60, 60, 65), 14, 14);  // fist
+      p.drawRoundedRect(QRectF(40, 5, 18, 65), 9, 9);     // index finger
+      p.drawRoundedRect(QRectF(8, 62, 20, 38), 9, 9);     // thumb
+      return;
+    }
+    if (text() == kPolegarAbaixo) {
+      p.translate(100, 140);
+      p.rotate(180);
+    }
+    p.drawRoundedRect(QRectF(30, 55, 60, 70), 12, 12);  // fist
+    p.drawRoundedRect(QRectF(30, 8, 22, 62), 11, 11);   // thumb
+    p.drawRect(QRectF(10, 60, 18, 60));                  // cuff
+    p.setPen(QPen(QColor(64, 64, 64), 3));
+    for (int y : {75, 92, 109}) p.drawLine(QPointF(55, y), QPointF(90, y));  // the folded fingers
+  }
+};
+
 QLabel *glifo(QWidget *parent, int left, const QColor &c) {
-  auto *l = new QLabel(kMaoAcima, parent);
+  auto *l = new MaoGlifo(kMaoAcima, parent);
   l->setGeometry(px(left), 0, px(3390), px(4905));
-  l->setAlignment(Qt::AlignCenter);
   l->setAttribute(Qt::WA_TranslucentBackground);
-  QFont f = l->font();
-  f.setPixelSize(px(3390) * 2 / 3);
-  f.setBold(true);
-  l->setFont(f);
   colorir(l, c);
   return l;
 }
