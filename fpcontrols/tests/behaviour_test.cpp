@@ -46,12 +46,6 @@ int16_t readInteger(component::Object *o, int32_t id) {
   return v.get()->v.i2;
 }
 
-void waitUntil(const std::function<bool()> &done, int ms = 2000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
 } // namespace
 
 TEST_F(Behaviour, StrictnessMapsBothWaysAndReachesTheEngine) {

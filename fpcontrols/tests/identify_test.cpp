@@ -26,12 +26,6 @@ constexpr int32_t kModoPesquisa = 0x68030012, kIntervaloTimeOut = 0x6803000F, kN
 constexpr int32_t kIntervaloDesempate = 0x6803000C, kSemafaroAutomatico = 0x68030002,
                   kAtivarDesempate = 0x68030001, kRetornarLista = 0x68030000, kGravarImagem = 0x6003002C;
 
-void waitUntil(const std::function<bool()> &done, int ms = 3000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
 // A recorder that can act inside a handler, as a host does.
 class Host : public Recorder {
 public:

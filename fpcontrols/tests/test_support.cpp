@@ -4,6 +4,7 @@
 #include "papilo.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <cstring>
@@ -18,6 +19,12 @@ void ensureApp() {
   static char name[] = "dactilox_test";
   static char *argv[] = {name, nullptr};
   if (!QApplication::instance()) new QApplication(argc, argv);
+}
+
+void waitUntil(const std::function<bool()> &done, int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
 Recorder::Recorder(component::Object *o) : m_o(o) { o->advise(this, &m_cookie); }

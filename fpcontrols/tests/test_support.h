@@ -8,6 +8,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,9 @@ void fakeStartResult(int result);
 void fakeDelay(int ms);
 // A template the fake scores: group key, IdentifyNext score, Verify score.
 QByteArray fakeTemplate(uint8_t key, uint8_t score, uint8_t verifyScore = 0);
+
+// Runs the event loop until done() or ms have passed.
+void waitUntil(const std::function<bool()> &done, int ms = 3000);
 
 template <class T> T *widgetOf(component::Object *o) { return static_cast<T *>(static_cast<QWidget *>(o->view())); }
 

@@ -23,12 +23,6 @@ namespace {
 constexpr int32_t kInicializar = 0x60030022, kEncerrar = 0x60030023, kModoPesquisa = 0x68030012,
                   kNumeroMinimoPontos = 0x6803000D;
 
-void waitUntil(const std::function<bool()> &done, int ms = 5000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
 Value imagem(const std::vector<uint8_t> &px) {
   oa_array *a = oa_array_create(OA_UI1, 0, uint32_t(px.size()));
   std::copy(px.begin(), px.end(), static_cast<uint8_t *>(a->data));
@@ -84,7 +78,7 @@ protected:
     img->fpiHeight = h;
     img->fpiImage = imagem(px);
     img->fpiNew = true;
-    waitUntil([&] { return rec->count("UsuarioIdentificado") + rec->count("ErroMsg") > 0; });
+    waitUntil([&] { return rec->count("UsuarioIdentificado") + rec->count("ErroMsg") > 0; }, 20000);
     for (const Raised &e : rec->events) {
       if (e.name == "ErroMsg") return "ErroMsg: " + e.args[0].substr(2);
       if (e.name == "UsuarioIdentificado") return e.args[1].substr(2) + " " + e.args[0].substr(2);
