@@ -1,6 +1,8 @@
 // Touch to UsuarioIdentificado with 10,000 templates in memory, in fast mode
-// and in full mode (the station's), on synthetic prints through the real
-// engine and Vistrel. Prints each step of a touch (pictures, extraction,
+// and in full mode (the station's), through the real engine and Vistrel: on
+// synthetic prints, or on a folder of real prints given as argument (the
+// first finger's first impression is the mate, its other impressions the
+// touches; every impression of the other fingers fills memory). Prints each step of a touch (pictures, extraction,
 // drawing, search) as the median of several touches, then the control's own
 // time from taking the image to the event, against the 150 ms goal and a
 // fixed arithmetic loop timed in the same run (it tells how loaded the core is).
@@ -10,6 +12,7 @@
 #include "shared_state.h"
 #include "synthetic.h"
 #include "template_search.h"
+#include "imagefile.h"
 
 #include "component/component.h"
 
@@ -18,6 +21,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <map>
 #include <cstdio>
 #include <functional>
 #include <vector>
@@ -54,28 +59,90 @@ Value imagem(const std::vector<uint8_t> &px) {
   return Value::array(a);
 }
 
-QByteArray extrair(const std::vector<uint8_t> &px, int w, int h, int32_t ctx) {
-  Value img = imagem(px), features;
+// The mate's code; every other template is one of the other prints.
+const QString kMate = QStringLiteral("4242");
+
+struct Toque {
+  int width, height;
+  std::vector<uint8_t> pixels;
+};
+
+struct Conjunto {
+  Toque mate;                 // enrolled
+  std::vector<Toque> toques;  // touches of the mate's finger
+  std::vector<Toque> outros;  // prints of other fingers
+  std::string origem;
+};
+
+Conjunto sinteticos() {
+  Conjunto c;
+  c.origem = "synthetic prints";
+  for (unsigned seed = 1000; int(c.outros.size()) < kPatterns; ++seed) {
+    synth::Pattern p = synth::make_pattern(seed);
+    // Ridge periods of 7 to 12 pixels, as real fingers spread, so the prints fill many groups.
+    p.period = 7.0 + 5.0 * ((seed * 37) % 100) / 100.0;
+    c.outros.push_back({p.width, p.height, synth::render(p)});
+  }
+  const synth::Pattern mate = synth::make_pattern(5);
+  c.mate = {mate.width, mate.height, synth::render(mate)};
+  for (int k = 0; k < kTouches; ++k)
+    c.toques.push_back({mate.width, mate.height, synth::render(mate, 0.02 * (k - 3), 2.0 * k - 6, 5.0 - k)});
+  return c;
+}
+
+// Files named finger_impression.ext (TIFF or BMP).
+bool reais(const std::string &pasta, Conjunto &c) {
+  std::map<std::string, std::vector<std::string>> dedos;
+  std::error_code ec;
+  for (const auto &e : std::filesystem::directory_iterator(pasta, ec)) {
+    const std::string nome = e.path().stem().string();
+    const size_t p = nome.rfind('_');
+    if (p != std::string::npos) dedos[nome.substr(0, p)].push_back(e.path().string());
+  }
+  if (dedos.size() < 2) return false;
+  auto ler = [](const std::string &path, Toque &t) {
+    fptool::GreyImage g;
+    std::string why;
+    if (!fptool::load_image(path, g, why)) return false;
+    t = {g.width, g.height, std::move(g.pixels)};
+    return true;
+  };
+  bool first = true;
+  for (auto &[dedo, files] : dedos) {
+    std::sort(files.begin(), files.end());
+    if (first) {
+      first = false;
+      if (!ler(files[0], c.mate)) return false;
+      for (size_t k = 1; k < files.size(); ++k) {
+        Toque t;
+        if (ler(files[k], t)) c.toques.push_back(std::move(t));
+      }
+      continue;
+    }
+    for (const std::string &f : files) {
+      Toque t;
+      if (ler(f, t)) c.outros.push_back(std::move(t));
+    }
+  }
+  c.origem = pasta + " (" + std::to_string(dedos.size()) + " fingers)";
+  return !c.toques.empty();
+}
+
+QByteArray extrair(const Toque &t, int32_t ctx) {
+  Value img = imagem(t.pixels), features;
   int32_t size = 0;
-  const std::optional<int32_t> r = papilo().extract(w, h, img.get(), features.get(), &size, ctx);
+  const std::optional<int32_t> r = papilo().extract(t.width, t.height, img.get(), features.get(), &size, ctx);
   if (!r || *r < 0) return {};
   return QByteArray(static_cast<const char *>(features.get()->v.array->data), size);
 }
 
-// The mate's code; every other template is one of kPatterns other prints.
-const QString kMate = QStringLiteral("4242");
-
-void carregar(int32_t ctx) {
+void carregar(const Conjunto &c, int32_t ctx) {
   std::vector<QByteArray> outros;
-  for (unsigned seed = 1000; int(outros.size()) < kPatterns; ++seed) {
-    synth::Pattern p = synth::make_pattern(seed);
-    // Ridge periods of 7 to 12 pixels, as real fingers spread, so the prints fill many groups.
-    p.period = 7.0 + 5.0 * ((seed * 37) % 100) / 100.0;
-    QByteArray t = extrair(synth::render(p), p.width, p.height, ctx);
-    if (!t.isEmpty()) outros.push_back(t);
+  for (const Toque &t : c.outros) {
+    QByteArray b = extrair(t, ctx);
+    if (!b.isEmpty()) outros.push_back(b);
   }
-  const synth::Pattern mate = synth::make_pattern(5);
-  const QByteArray t = extrair(synth::render(mate), mate.width, mate.height, ctx);
+  const QByteArray t = extrair(c.mate, ctx);
   for (int k = 0; k < kTemplates; ++k) {
     // The mate sits in the middle of the load order.
     const bool isMate = k == kTemplates / 2;
@@ -86,18 +153,20 @@ void carregar(int32_t ctx) {
   }
   int groups = 0;
   for (auto &g : estado().gruposDigitais) groups += g && !g->empty();
-  std::printf("templates in memory: %d in %d groups (%d distinct prints and the mate); mate's group %d\n", kTemplates,
-              groups, kPatterns, chaveGrupo(t));
+  std::printf("%s: %d templates in memory in %d groups (%zu distinct prints and the mate); mate's group %d\n",
+              c.origem.c_str(), kTemplates, groups, outros.size(), chaveGrupo(t));
 }
 
 struct Passos {
   std::vector<double> pictures, extraction, drawing, search, total;
+  int errados = 0;  // touches the search did not give to the mate
 };
 
 // The steps of ProcessaFPImagem, one unit at a time.
-void passos(const std::vector<uint8_t> &px, int w, int h, int32_t ctx, uint8_t modo, Passos &out) {
+void passos(const Toque &toque, int32_t ctx, uint8_t modo, Passos &out) {
+  const int w = toque.width, h = toque.height;
   const auto t0 = Clock::now();
-  Value img = imagem(px);
+  Value img = imagem(toque.pixels);
   const QImage metade = imagemMetade(w, h, img.get());
   const QImage cinza = imagemCinza(w, h, img.get());
   const auto t1 = Clock::now();
@@ -117,7 +186,7 @@ void passos(const std::vector<uint8_t> &px, int w, int h, int32_t ctx, uint8_t m
   Identify(probe, modo, ctx, 0);
   const auto t4 = Clock::now();
   const QString code = estado().resultado(0)->codUsuario;
-  if (!code.startsWith(kMate)) std::printf("  ! search answered \"%s\"\n", qPrintable(code));
+  if (!code.startsWith(kMate)) ++out.errados;
   auto ms = [](Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); };
   out.pictures.push_back(ms(t0, t1));
   out.extraction.push_back(ms(t1, t2));
@@ -163,21 +232,24 @@ int main(int argc, char **argv) {
   estado().limiarIdentificacao = 72;
   const double base0 = baselineMs();
   std::printf("baseline loop: %.1f ms\n", base0);
-  carregar(ctx);
-
-  const synth::Pattern mate = synth::make_pattern(5);
-  std::vector<std::vector<uint8_t>> toques;
-  for (int k = 0; k < kTouches; ++k) toques.push_back(synth::render(mate, 0.02 * (k - 3), 2.0 * k - 6, 5.0 - k));
+  Conjunto conjunto;
+  if (argc > 1 ? !reais(argv[1], conjunto) : false) {
+    std::printf("no prints read from %s\n", argv[1]);
+    return 1;
+  }
+  if (argc <= 1) conjunto = sinteticos();
+  carregar(conjunto, ctx);
+  const std::vector<Toque> &toques = conjunto.toques;
 
   double totals[2] = {};
   for (uint8_t modo : {uint8_t(1), uint8_t(0)}) {
     const char *nome = modo == 1 ? "fast" : "full";
     Passos p;
-    for (const auto &px : toques) passos(px, mate.width, mate.height, ctx, modo, p);
-    std::printf("%s mode, %d touches of %dx%d, median ms: pictures %.2f, extraction %.2f, drawing %.2f, search %.2f, "
-                "total %.2f\n",
-                nome, kTouches, mate.width, mate.height, median(p.pictures), median(p.extraction), median(p.drawing),
-                median(p.search), median(p.total));
+    for (const Toque &t : toques) passos(t, ctx, modo, p);
+    std::printf("%s mode, %zu touches of %dx%d, median ms: pictures %.2f, extraction %.2f, drawing %.2f, search %.2f, "
+                "total %.2f; %d not given to the mate\n",
+                nome, toques.size(), toques[0].width, toques[0].height, median(p.pictures), median(p.extraction),
+                median(p.drawing), median(p.search), median(p.total), p.errados);
 
     // The same touches through ctrlIdentificar.
     auto *ctrl = new CtrlIdentificar;
@@ -187,25 +259,26 @@ int main(int argc, char **argv) {
     ctrl->setSemafaroAutomatico(0);
     ctrl->InicializarBiometrica();
     std::vector<double> controle;
-    for (const auto &px : toques) {
+    int errados = 0;
+    for (const Toque &toque : toques) {
       FingerPrintImage *img = estado().imagem(0);
-      img->fpiWidth = mate.width;
-      img->fpiHeight = mate.height;
-      img->fpiImage = imagem(px);
+      img->fpiWidth = toque.width;
+      img->fpiHeight = toque.height;
+      img->fpiImage = imagem(toque.pixels);
       tempo.pronto = false;
       img->fpiNew = true;
       QElapsedTimer t;
       t.start();
       while (!tempo.pronto && t.elapsed() < 60000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-      if (tempo.codigo != kMate.toStdString()) std::printf("  ! control answered \"%s\"\n", tempo.codigo.c_str());
+      errados += tempo.codigo != kMate.toStdString();
       controle.push_back(tempo.ms);
     }
     ctrl->EncerrarBiometrica();
     delete ctrl;
     totals[modo] = median(controle);
     std::printf("%s mode, ctrlIdentificar from image taken to UsuarioIdentificado: median %.1f ms, %.2f x the %.0f ms "
-                "goal, %.1f x the baseline loop\n",
-                nome, totals[modo], totals[modo] / kGoalMs, kGoalMs, totals[modo] / base0);
+                "goal, %.1f x the baseline loop; %d not given to the mate\n",
+                nome, totals[modo], totals[modo] / kGoalMs, kGoalMs, totals[modo] / base0, errados);
   }
   std::printf("baseline loop again: %.1f ms\n", baselineMs());
   papilo().freeContext(ctx);
