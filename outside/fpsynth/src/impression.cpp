@@ -52,7 +52,7 @@ struct Touch {
 Impression impress(const Master &m, uint32_t n, const ImpressionOptions &o) {
   if (o.width < 32 || o.height < 32 || o.width > 2048 || o.height > 2048)
     throw std::invalid_argument("fpsynth: impression must be 32..2048 pixels a side");
-  if (m.ridges.size() != size_t(m.width) * m.height || m.marks.size() != m.ridges.size())
+  if (m.width < 1 || m.height < 1 || m.ridges.size() != size_t(m.width) * m.height || m.marks.size() != m.ridges.size())
     throw std::invalid_argument("fpsynth: not a master");
   const int w = o.width, h = o.height;
   const double v = std::max(0.0, o.variation);
@@ -114,7 +114,7 @@ Impression impress(const Master &m, uint32_t n, const ImpressionOptions &o) {
 
   Rng sensor(m.finger, n, Stream::sensor);
   const bool noisy = o.noise;
-  const double bg = sensor.uniform(200, 240), dark = sensor.uniform(10, 70);
+  const double bg = sensor.uniform(200, 240), dark = sensor.uniform(5, 50);
   const double gx = noisy ? sensor.normal(0, 0.04) : 0, gy = noisy ? sensor.normal(0, 0.04) : 0;
   const double blotch = noisy ? sensor.uniform(0, 14) : 0, noise_sd = noisy ? sensor.uniform(3, 10) : 0;
   SmoothNoise stain(sensor, w, h, 40);
@@ -138,7 +138,7 @@ Impression impress(const Master &m, uint32_t n, const ImpressionOptions &o) {
           double mark = 1 - pores * (1 - bilinear(m.marks, m.width, m.height, px, py, 1.f));
           double tau = tau0 + (1 - pressure) * 1.3 + dryness * (dry.at(px, py) + 0.3);
           double ink = smoothstep(tau - 0.3, tau + 0.3, r) * mark;
-          double depth = (back - dark) * (0.7 + 0.2 * pressure + 0.1 * ink_var.at(px, py));
+          double depth = (back - dark) * (0.8 + 0.12 * pressure + 0.08 * ink_var.at(px, py));
           value = back - depth * ink;
         }
       }
