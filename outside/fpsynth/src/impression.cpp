@@ -87,9 +87,9 @@ Impression impress(const Master &m, uint32_t n, const ImpressionOptions &o) {
   t.ccy = ccy;
   t.core_r = dist.uniform(30, 70);
   t.ramp = dist.uniform(90, 160);
-  t.tx = dist.normal(0, 4) * v;
-  t.ty = dist.normal(0, 4) * v;
-  const double twist = dist.normal(0, 0.035) * v, sx = dist.normal(0, 0.02) * v, sy = dist.normal(0, 0.02) * v,
+  t.tx = dist.normal(0, 6) * v;
+  t.ty = dist.normal(0, 6) * v;
+  const double twist = dist.normal(0, 0.05) * v, sx = dist.normal(0, 0.03) * v, sy = dist.normal(0, 0.03) * v,
                shear = dist.normal(0, 0.015) * v;
   t.a11 = sx;
   t.a12 = -twist + shear;
@@ -107,16 +107,18 @@ Impression impress(const Master &m, uint32_t n, const ImpressionOptions &o) {
   // Positive: light touch or dry skin, thin broken ridges; negative: heavy
   // touch or wet skin, thick ridges that merge.
   const double tau0 = std::clamp(skin.normal(0.0, 0.2), -0.5, 0.5);
-  const double dryness = skin.chance(0.3) ? skin.uniform(0.15, 0.5) : skin.uniform(0, 0.1);
-  const double pores = skin.uniform(0.2, 1.0), edge = skin.uniform(0.12, 0.3);
+  const double dryness = skin.chance(0.5) ? skin.uniform(0.2, 0.6) : skin.uniform(0, 0.15);
+  const double wetness = skin.uniform(0, 0.5);
+  const double pores = skin.uniform(0.2, 1.0), edge = skin.uniform(0.05, 0.15);
   SmoothNoise dry(skin, m.width, m.height, 5);
   SmoothNoise ink_var(skin, m.width, m.height, 45);
+  SmoothNoise wet(skin, m.width, m.height, 30);
 
   Rng sensor(m.finger, n, Stream::sensor);
   const bool noisy = o.noise;
   const double bg = sensor.uniform(200, 240), dark = sensor.uniform(5, 50);
   const double gx = noisy ? sensor.normal(0, 0.04) : 0, gy = noisy ? sensor.normal(0, 0.04) : 0;
-  const double blotch = noisy ? sensor.uniform(0, 14) : 0, noise_sd = noisy ? sensor.uniform(3, 10) : 0;
+  const double blotch = noisy ? sensor.uniform(0, 14) : 0, noise_sd = noisy ? sensor.uniform(5, 20) : 0;
   SmoothNoise stain(sensor, w, h, 40);
 
   std::vector<float> clean(size_t(w) * h);
@@ -136,7 +138,8 @@ Impression impress(const Master &m, uint32_t n, const ImpressionOptions &o) {
         if (pressure > 0) {
           double r = bilinear(m.ridges, m.width, m.height, px, py, 0.f);
           double mark = 1 - pores * (1 - bilinear(m.marks, m.width, m.height, px, py, 1.f));
-          double tau = tau0 + (1 - pressure) * 1.3 + dryness * (dry.at(px, py) + 0.3);
+          double tau = tau0 + (1 - pressure) * 1.3 + dryness * (dry.at(px, py) + 0.3) -
+                       wetness * std::max(0.f, wet.at(px, py));
           double ink = smoothstep(tau - 0.3, tau + 0.3, r) * mark;
           double depth = (back - dark) * (0.8 + 0.12 * pressure + 0.08 * ink_var.at(px, py));
           value = back - depth * ink;

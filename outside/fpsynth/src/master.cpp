@@ -77,56 +77,70 @@ Pattern draw_pattern(Rng &r) {
 }
 
 void place_singular(Master &m, Rng &r) {
-  const double cx = m.cx + r.normal(0, 12), cy = m.cy - 40 + r.normal(0, 22);
+  // Fingers of one class differ widely in where their cores and deltas lie
+  // and how the pattern leans; too little spread here makes fingers of one
+  // class look alike to a matcher.
+  const double cx = m.cx + r.normal(0, 20), cy = m.cy - 40 + r.normal(0, 28);
   auto add = [&](Singular::Kind k, double x, double y) { m.singular.push_back({k, x, y}); };
   switch (m.pattern) {
     case Pattern::arch:
       break;
     case Pattern::tented_arch:
       add(Singular::core, cx, cy);
-      add(Singular::delta, cx + r.normal(0, 6), cy + r.uniform(45, 70));
+      add(Singular::delta, cx + r.normal(0, 8), cy + r.uniform(35, 80));
       break;
     case Pattern::left_loop:
     case Pattern::right_loop: {
       double side = m.pattern == Pattern::left_loop ? 1 : -1;
-      add(Singular::core, cx - side * r.uniform(0, 25), cy);
-      add(Singular::delta, cx + side * r.uniform(55, 110), cy + r.uniform(80, 140));
+      add(Singular::core, cx - side * r.uniform(-10, 35), cy);
+      add(Singular::delta, cx + side * r.uniform(35, 130), cy + r.uniform(60, 165));
       break;
     }
     case Pattern::whorl: {
-      double a = r.uniform(-0.8, 0.8), d = r.uniform(8, 22);
+      double a = r.uniform(-1.2, 1.2), d = r.uniform(4, 30);
       add(Singular::core, cx + d * std::cos(a), cy + d * std::sin(a));
       add(Singular::core, cx - d * std::cos(a), cy - d * std::sin(a));
-      double dy = cy + r.uniform(90, 140);
-      add(Singular::delta, cx - r.uniform(80, 125), dy + r.normal(0, 12));
-      add(Singular::delta, cx + r.uniform(80, 125), dy + r.normal(0, 12));
+      double dy = cy + r.uniform(80, 150);
+      add(Singular::delta, cx - r.uniform(65, 140), dy + r.normal(0, 20));
+      add(Singular::delta, cx + r.uniform(65, 140), dy + r.normal(0, 20));
       break;
     }
+  }
+  const double c = std::cos(m.tilt), s = std::sin(m.tilt);
+  for (Singular &p : m.singular) {
+    double dx = p.x - m.cx, dy = p.y - m.cy;
+    p.x = m.cx + c * dx - s * dy;
+    p.y = m.cy + s * dx + c * dy;
   }
 }
 
 // Ridge direction (mod pi) at every pixel.
 std::vector<float> orientation(const Master &m, Rng &r) {
   std::vector<float> theta(size_t(m.width) * m.height);
-  SmoothNoise wobble(r, m.width, m.height, 90);
-  const double wobble_amp = r.uniform(0.03, 0.1);
+  SmoothNoise wobble(r, m.width, m.height, r.uniform(50, 90));
+  const double wobble_amp = r.uniform(0.15, 0.35);
+  // Real ridges wiggle on a scale of a few periods too.
+  SmoothNoise wiggle(r, m.width, m.height, 20);
+  const double wiggle_amp = r.uniform(0.12, 0.25);
+  const double c = std::cos(m.tilt), s = std::sin(m.tilt);
   // Arches: ridges bulge upwards over the centre, less towards the bottom.
   const double bulge = r.uniform(35, 70), spread = r.uniform(90, 130);
   for (int y = 0; y < m.height; ++y)
     for (int x = 0; x < m.width; ++x) {
       double t;
       if (m.singular.empty()) {
-        double dx = x - m.cx, h = bulge * smoothstep(m.cy + 220, m.cy - 120, y);
+        double dx = c * (x - m.cx) + s * (y - m.cy), dy = -s * (x - m.cx) + c * (y - m.cy);
+        double h = bulge * smoothstep(220, -120, dy);
         double slope = h * 2 * dx / (spread * spread) * std::exp(-dx * dx / (spread * spread));
-        t = std::atan(slope);
+        t = std::atan(slope) + m.tilt;
       } else {
-        t = 0;
+        t = m.tilt;
         for (const Singular &s : m.singular) {
           double a = std::atan2(y - s.y, x - s.x);
           t += (s.kind == Singular::core ? 0.5 * a : -0.5 * a);
         }
       }
-      theta[size_t(y) * m.width + x] = float(t + wobble_amp * wobble.at(x, y));
+      theta[size_t(y) * m.width + x] = float(t + wobble_amp * wobble.at(x, y) + wiggle_amp * wiggle.at(x, y));
     }
   return theta;
 }
@@ -230,15 +244,17 @@ std::vector<float> skin_marks(const Master &m, Rng &r) {
         marks[size_t(y) * w + x] = std::min(marks[size_t(y) * w + x], v);
       }
   };
-  const int pores = int(w * h * r.uniform(0.004, 0.009));
+  // Sweat pores every 10-20 pixels along a ridge; an optical reader shows
+  // the larger ones as gaps across the ridge.
+  const int pores = int(w * h * r.uniform(0.012, 0.025));
   for (int i = 0; i < pores; ++i) {
     double x = r.uniform(0, w), y = r.uniform(0, h);
-    if (m.ridges[size_t(y) * w + size_t(x)] > 0.5f) dab(x, y, r.uniform(0.6, 1.4), r.uniform(0.4, 0.9));
+    if (m.ridges[size_t(y) * w + size_t(x)] > 0.6f) dab(x, y, r.uniform(0.7, 1.9), r.uniform(0.5, 1.0));
   }
-  const int creases = int(r.uniform(0, 5));
+  const int creases = int(r.uniform(2, 14));
   for (int i = 0; i < creases; ++i) {
     double x = m.cx + r.normal(0, m.half_width * 0.5), y = m.cy + r.uniform(-60, m.half_height_bottom * 0.8);
-    double a = r.normal(0, 0.35), len = r.uniform(40, 180), width = r.uniform(0.8, 2.0);
+    double a = r.normal(0, 0.35), len = r.uniform(20, 160), width = r.uniform(0.6, 1.8);
     for (double t = -len / 2; t <= len / 2; t += 0.7) {
       double bend = 0.002 * t * t * (i % 2 ? 1 : -1);
       dab(x + t * std::cos(a) - bend * std::sin(a), y + t * std::sin(a) + bend * std::cos(a), width, 0.95);
@@ -282,6 +298,7 @@ Master make_master(uint32_t finger, const MasterOptions &o) {
   m.half_height_bottom = m.half_height_top * 1.6;
   m.cx = o.width / 2.0 + shape.normal(0, 6);
   m.cy = o.height / 2.0 + 10 * scale + shape.normal(0, 6);
+  m.tilt = shape.normal(0, 0.3);
   place_singular(m, shape);
 
   Rng per(finger, 0, Stream::period);

@@ -44,6 +44,7 @@ struct Master {
   Pattern pattern = Pattern::arch;
   std::vector<Singular> singular;    // canvas coordinates
   double period = 9;                 // typical ridge period, pixels
+  double tilt = 0;                   // lean of the pattern, radians
   double cx = 0, cy = 0;             // finger centre
   double half_width = 0, half_height_top = 0, half_height_bottom = 0;
   std::vector<float> ridges, marks;
