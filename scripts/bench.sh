@@ -24,3 +24,9 @@ if [ -d "$prints" ]; then
 else
   echo "bench_engine: no fingerprint collections at $prints; skipped" >&2
 fi
+echo "=== bench_fpsynth (synthetic against real score distributions; drawing speed)"
+real=()
+for c in uareu-a fvc2002-db1b fvc2004-db1b fvc2000-db2b fvc2002-db3b; do
+  if [ -d "$prints/$c" ]; then real+=("$prints/$c"); fi
+done
+"$bin/bench_fpsynth" "${real[@]}"
