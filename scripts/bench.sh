@@ -14,7 +14,7 @@ echo "=== vistrel_bench (Rescale vs OpenCV, LZW TIFF vs libtiff)"
 "$bin/vistrel_bench"
 echo "=== bench_engine (FVC protocol on $prints)"
 if [ -d "$prints" ]; then
-  "$bin/bench_engine" "$prints"/fvc2002-db1b "$prints"/fvc2004-db1b "$prints"/uareu-a
+  "$bin/bench_engine" "$prints"/fvc2002-db1b "$prints"/fvc2004-db1b "$prints"/uareu-a "$prints"/fvc2000-db2b "$prints"/fvc2002-db3b
 else
   echo "bench_engine: no fingerprint collections at $prints; skipped" >&2
 fi

@@ -241,7 +241,7 @@ VBPP_API int32_t VBPPIdentifyNext(oa_variant *templ, int32_t *details, int32_t c
 VBPP_API int32_t VBPPIdentifyEnd(int32_t context) {
   Held c = find(context);
   if (!c) return VBPP_E_CONTEXT;
-  c->search = ppvbp::Comparator{};
+  c->search.end();
   return VBPP_OK;
 }
 

@@ -82,6 +82,9 @@ inline constexpr float kKindMismatchWeight = 0.75f;
 inline constexpr int kScoredAlignments = 3;
 inline constexpr float kRefineMinWeight = 4.0f;
 
+// ---- Candidates kept prepared by a comparator (one per search and per context)
+inline constexpr long kCandidateCacheBytes = 128l << 20;
+
 // ---- Scoring
 inline constexpr int kMinOverlapCount = 8;
 inline constexpr float kFlowAngleTol = 0.5f;  // flow cells further apart than this disagree

@@ -45,7 +45,8 @@ void build_edges(const MPoint *pts, int n, std::vector<Edge> &edges) {
     for (int j = 0; j < cnt; ++j) {
       const MPoint &a = pts[i], &b = pts[bk[j]];
       float e = fast_atan2(b.y - a.y, b.x - a.x);
-      edges.push_back({uint8_t(i), uint8_t(bk[j]), std::sqrt(bd[j]), wrap(a.a - e), wrap(b.a - e)});
+      const float len = std::sqrt(bd[j]), b1 = wrap(a.a - e), b2 = wrap(b.a - e);
+      edges.push_back({uint8_t(i), uint8_t(bk[j]), int16_t(edge_cell(len, b1, b2)), len, b1, b2});
     }
   }
 }

@@ -17,6 +17,7 @@ struct MPoint {
 // Local structures: directed edges from each minutia to its nearest neighbours.
 struct Edge {
   uint8_t from, to;
+  int16_t cell;       // look-up cell of the probe's edge table, -1 out of range
   float len, b1, b2;  // b1, b2: the two directions relative to the edge, 0..2pi
 };
 void build_edges(const MPoint *pts, int n, std::vector<Edge> &edges);
@@ -73,6 +74,9 @@ struct Scratch {
   std::vector<Alignment> found;
 };
 float compare_raw(const Probe &probe, const MPoint *cand, int m, const Overlap &area, Scratch &s, Alignment *best = nullptr);
+// The same with the candidate's edges already built.
+float compare_edges(const Probe &probe, const MPoint *cand, int m, const std::vector<Edge> &edges, const Overlap &area,
+                    Scratch &s, Alignment *best = nullptr);
 
 // atan2 to within about 0.01 radians, several times faster than the library's;
 // the matcher's tolerances are tens of times wider.

@@ -15,7 +15,7 @@ void find_roots(const Probe &probe, const MPoint *cand, int m, const std::vector
   votes.assign(size_t(n) * m, 0);
   roots.clear();
   for (const Edge &ce : cedges) {
-    int cell = edge_cell(ce.len, ce.b1, ce.b2);
+    const int cell = ce.cell;
     if (cell < 0) continue;
     const float tol = std::max(prm::kEdgeLengthTol, prm::kEdgeLengthTolRel * ce.len);
     for (uint32_t k = probe.cell_start[size_t(cell)]; k < probe.cell_start[size_t(cell) + 1]; ++k) {
