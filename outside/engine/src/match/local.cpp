@@ -84,7 +84,8 @@ void prepare_probe(const Features &f, Probe &p) {
   p.cell_start.assign(cells + 1, 0);
   for (size_t c = 0; c < cells; ++c) p.cell_start[c + 1] = p.cell_start[c] + uint32_t(bins[c].size());
   p.cell_edges.reserve(p.cell_start[cells]);
-  for (auto &b : bins) p.cell_edges.insert(p.cell_edges.end(), b.begin(), b.end());
+  for (auto &b : bins)
+    for (uint16_t e : b) p.cell_edges.push_back(p.edges[e]);
   // Spatial grid of the points.
   p.width = f.width;
   p.height = f.height;

@@ -45,7 +45,7 @@ float flow_agreement(const Probe &probe, const Overlap &area, const Alignment &a
 }
 
 float raw_score(const Probe &probe, const MPoint *cand, int m, const Overlap &area, const Alignment &al,
-                const uint16_t *votes) {
+                const uint8_t *votes) {
   if (al.matched == 0) return 0.f;
   const float cs = std::cos(al.rot), sn = std::sin(al.rot);
   int np = 0, nc = 0;
