@@ -20,7 +20,7 @@ if [ -d "$prints/uareu-a" ]; then
 fi
 echo "=== bench_engine (FVC protocol on $prints)"
 if [ -d "$prints" ]; then
-  "$bin/bench_engine" "$prints"/fvc2002-db1b "$prints"/fvc2004-db1b "$prints"/uareu-a
+  "$bin/bench_engine" "$prints"/fvc2002-db1b "$prints"/fvc2004-db1b "$prints"/uareu-a "$prints"/fvc2000-db2b "$prints"/fvc2002-db3b
 else
   echo "bench_engine: no fingerprint collections at $prints; skipped" >&2
 fi
