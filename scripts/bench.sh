@@ -12,6 +12,8 @@ bin=$root/build/bench/bin
 prints=${FINGERPRINTS:-$root/../shared/fingerprints}
 echo "=== vistrel_bench (Rescale vs OpenCV, LZW TIFF vs libtiff)"
 "$bin/vistrel_bench"
+echo "=== bench_store (LoadData of 100,000 templates vs sqlite3 / psql)"
+bash "$here/with-postgres.sh" "$bin/bench_store"
 echo "=== bench_engine (FVC protocol on $prints)"
 if [ -d "$prints" ]; then
   "$bin/bench_engine" "$prints"/fvc2002-db1b "$prints"/fvc2004-db1b "$prints"/uareu-a

@@ -11,7 +11,10 @@ CtrlFPdb::CtrlFPdb(QWidget *parent) : PictureControl(Picture::Database, 975, 112
   // A new control resets the store's settings but for the connection text
   // and the delimiter, which the process keeps.
   ConfiguracaoBanco &banco = estado().banco;
-  banco = ConfiguracaoBanco{banco.conexaoSQL, banco.delimitadorString};
+  ConfiguracaoBanco novo;
+  novo.conexaoSQL = banco.conexaoSQL;
+  novo.delimitadorString = banco.delimitadorString;
+  banco = novo;
 }
 
 void CtrlFPdb::setHabilitarTrace(uint8_t v) { estado().banco.habilitarTrace = v; }

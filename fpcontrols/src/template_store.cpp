@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -66,7 +67,7 @@ Resposta caixaReal(Icone icone, const QString &texto, bool podeRepetir) {
   box.addButton(QStringLiteral("Desistir"), QMessageBox::RejectRole);
   box.setDefaultButton(repetir);
   box.exec();
-  return box.clickedButton() == repetir ? Resposta::Repetir : Resposta::Desistir;
+  return box.clickedButton() == static_cast<QAbstractButton *>(repetir) ? Resposta::Repetir : Resposta::Desistir;
 }
 
 Resposta mostrar(Icone icone, const QString &texto, bool podeRepetir = false) {
