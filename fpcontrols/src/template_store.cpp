@@ -16,6 +16,7 @@
 #include <QSqlRecord>
 #include <QVariant>
 
+#include <cstdio>
 #include <vector>
 
 namespace dactilox::store {
@@ -42,6 +43,7 @@ CaixaMensagem g_caixa;
 int g_ocupado = 0;         // store operations under way (a pump may run others)
 unsigned g_geracao = 0;    // bumped by ClearData: a load in progress stops
 bool g_reabrir = false;    // the last statement failed: reconnect before the next
+bool g_emUso = false;      // opened (or tried) since the last close
 
 // Counts a store operation while it runs.
 struct Ocupado {
@@ -52,7 +54,12 @@ struct Ocupado {
 };
 
 Resposta caixaReal(Icone icone, const QString &texto, bool podeRepetir) {
-  if (!qobject_cast<QApplication *>(QCoreApplication::instance())) return podeRepetir ? Resposta::Desistir : Resposta::Ok;
+  // Without a screen to show it on (or with DACTILOX_NO_DIALOGS set, for
+  // tests of hosts) the box goes to stderr and is answered at once.
+  if (!qobject_cast<QApplication *>(QCoreApplication::instance()) || qEnvironmentVariableIsSet("DACTILOX_NO_DIALOGS")) {
+    std::fprintf(stderr, "dactilox: %s\n", qPrintable(QString(texto).replace('\r', ' ')));
+    return podeRepetir ? Resposta::Desistir : Resposta::Ok;
+  }
   QMessageBox box(icone == Icone::Erro ? QMessageBox::Critical : QMessageBox::Warning, QString(),
                   QString(texto).replace('\r', '\n'), QMessageBox::NoButton);
   // Texts from the database (error descriptions) are never read as markup.
@@ -180,6 +187,7 @@ int chaveGrupo(const QByteArray &bioFeatures) {
 bool conectado() { return banco().isOpen(); }
 
 bool OpenConnection() {
+  g_emUso = true;
   if (estado().banco.conexaoSQL.isEmpty()) {
     mostrar(Icone::Erro, kTextoSemConexao);
     return false;
@@ -193,6 +201,7 @@ bool OpenConnection() {
 
 void CloseConnection() {
   g_reabrir = false;
+  g_emUso = false;
   sqlconnect::close(QString::fromLatin1(kConexao));
 }
 
@@ -300,6 +309,8 @@ bool DeleteRecord(const QString &codUsuario) {
   if (codUsuario.trimmed().isEmpty()) return false;
   Ocupado ocupado;
   const bool achou = estado().removerUsuarioDaMemoria(codUsuario);
+  // A store that was never started (keyboard mode) has no table to delete from.
+  if (!g_emUso) return achou;
   reconectarSeNecessario();
   QSqlDatabase db = banco();
   QString erro;

@@ -58,7 +58,9 @@ bool AddRecordDB(const QString &codUsuario, const QByteArray &bytes, int32_t siz
 // user and finger. False (and a trace line) when it cannot.
 bool AddRecordMemory(const QString &codUsuario, const QByteArray &bytes, int32_t size, uint8_t indiceDedo);
 void DeleteRecordMemory(const QString &codUsuario, uint8_t indiceDedo);
-// Removes the user from memory and from the table; true when memory held one.
+// Removes the user from memory and from the table (and the user's pending
+// rows); true when memory held one. Before the store was started (no
+// OpenConnection since the last close) only memory is searched.
 bool DeleteRecord(const QString &codUsuario);
 // Loads the templates pending for this point into memory, then drops the
 // pending rows. A failed pass leaves its row and the rows after it pending.

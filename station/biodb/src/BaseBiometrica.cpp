@@ -28,9 +28,11 @@ template <class F> auto comConexao(const sqlconnect::Target &alvo, QString *erro
 
 bool noServidor(const QString &pastabio) { return sqlconnect::isServerUri(pastabio); }
 
-QString conexao(const QString &pastabio) {
+QString conexao(const QString &pastabio, const paths::StationPaths &paths) {
   if (noServidor(pastabio)) return pastabio.trimmed();
-  return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + pastabio + "\\biometrica.mdb;Persist Security Info = False";
+  // The data source is the native path: the controls then need not know the
+  // station's home folder to apply the path rule.
+  return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + arquivo(pastabio, paths) + ";Persist Security Info = False";
 }
 
 QString arquivo(const QString &pastabio, const paths::StationPaths &paths) {

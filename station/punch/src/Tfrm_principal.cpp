@@ -473,7 +473,7 @@ void Tfrm_principal::ativaDigitalPersona() {
   }
   QApplication::setOverrideCursor(Qt::WaitCursor);
   ctrlSensor1->InicializarSensor();
-  ctrlFPdb1->setConexaoSQL(biodb::conexao(reg.pastabio));
+  ctrlFPdb1->setConexaoSQL(biodb::conexao(reg.pastabio, m_station.paths));
   ctrlFPdb1->setSQLDelimitadorString(1);
   if (servidor) {
     ctrlFPdb1->setNumeroPontoIdentificador(quint8(qBound(0, reg.w_pontocoleta.trimmed().toInt(), 255)));

@@ -19,8 +19,8 @@ namespace biodb {
 bool noServidor(const QString &pastabio);
 
 // The connection text for ctrlFPdb1: the Jet text of biometrica.mdb in the
-// folder, or the URI itself.
-QString conexao(const QString &pastabio);
+// folder (its native path), or the URI itself.
+QString conexao(const QString &pastabio, const paths::StationPaths &paths);
 
 // Native path of biometrica.mdb in the folder pastabio.
 QString arquivo(const QString &pastabio, const paths::StationPaths &paths);
