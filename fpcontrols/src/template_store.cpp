@@ -30,7 +30,6 @@ const QString kErroConexao = QStringLiteral("Erro ao conectar com a base de dado
 const QString kErroLimpa = QStringLiteral("Erro ao executar comando SQL LimpaTBLBiometricaUpdate!");
 const QString kErroCarregar =
     QStringLiteral("Erro ao carregar digitais para a memória. Provável falha no ODBC! Reinicie o sistema");
-const QString kErroClearData = QStringLiteral("Erro ao executar o comando ClearData! ");
 const QString kErroAdicionarBanco =
     QStringLiteral("Erro ao adicionar digital no banco. Provável falha no ODBC! Reinicie o cadastro ...");
 const QString kErroAdicionarMemoria = QStringLiteral("Erro ao adicionar digital na memória. Reinicie o sistema ...");
@@ -261,8 +260,8 @@ void LoadData() {
 void ClearData() {
   Ocupado ocupado;
   ++g_geracao;
-  // Emptying a list cannot fail here, so the warning box of a failed
-  // ClearData is never needed.
+  // Emptying a list cannot fail here, so ClearData has no failure box
+  // ("Erro ao executar o comando ClearData! ").
   estado().limparMemoria();
 }
 

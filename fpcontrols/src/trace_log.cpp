@@ -6,7 +6,6 @@
 #include "textcodec/Cp1252.h"
 
 #include <QFile>
-#include <QLocale>
 #include <QTime>
 
 namespace dactilox {
@@ -19,8 +18,10 @@ void gravarTrace(const QString &texto) {
   QFile f(caminhoTrace());
   // Opened and closed per line, so that a crash loses nothing written before it.
   if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) return;
-  const QString linha = QLocale::system().toString(QTime::currentTime(), QLocale::LongFormat) +
-                        QStringLiteral(" - ") + texto + QStringLiteral("\r\n");
+  // The station's own time form (24 hours) rather than the locale's, which
+  // may add a time zone or drop the seconds.
+  const QString linha =
+      QTime::currentTime().toString(QStringLiteral("hh:mm:ss")) + QStringLiteral(" - ") + texto + QStringLiteral("\r\n");
   f.write(textcodec::toCp1252(linha));
 }
 

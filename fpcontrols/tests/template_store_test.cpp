@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSqlRecord>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -352,6 +353,31 @@ TEST_F(Store, FailuresShowTheirMessagesAndLeaveNothingHalfWritten) {
   EXPECT_EQ(caixasMostradas(),
             (std::vector<QString>{"Erro ao carregar digitais para a memória. Provável falha no ODBC! Reinicie o sistema",
                                   "Erro ao excluir digital no banco (DeleteRecord). Provável falha no ODBC!"}));
+}
+
+TEST_F(Store, TraceLinesAreAppendedOnlyWhileTracingIsOn) {
+  struct Case {
+    const char *name;
+    uint8_t habilitar;
+    int linhas;
+  };
+  for (const Case &c : {Case{"off", 0, 0}, Case{"2 = not on", 2, 0}, Case{"on", 1, 2}}) {
+    QFile::remove(m_dir.filePath("ZeltAccessLog.txt"));
+    estado().banco.habilitarTrace = c.habilitar;
+    gravarTrace(QStringLiteral("primeira ação"));
+    gravarTrace(QStringLiteral("segunda"));
+    const QString t = trace();
+    EXPECT_EQ(t.count("\r\n"), c.linhas) << c.name;
+    if (c.linhas == 0) continue;
+    const QByteArray raw = [&] {
+      QFile f(m_dir.filePath("ZeltAccessLog.txt"));
+      return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d - primeira a\\x{e7}\\x{e3}o\r\n\\d\\d:\\d\\d:\\d\\d - segunda\r\n$")
+                    .match(QString::fromLatin1(raw))
+                    .hasMatch())
+        << raw.toStdString() << " (Windows-1252, one line per text)";
+  }
 }
 
 TEST_F(Store, AnUpdateTickDuringALoadWaitsAndAStopEndsTheLoad) {
