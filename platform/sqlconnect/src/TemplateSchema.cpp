@@ -23,7 +23,7 @@ bool fail(QString *error, const QString &text) {
 bool createTemplateTables(QSqlDatabase &db, QString *error) {
   const bool pg = isPostgres(db);
   const QString bytes = pg ? QStringLiteral("BYTEA") : QStringLiteral("BLOB");
-  const QStringList statements = {
+  QStringList statements = {
       QStringLiteral("CREATE TABLE IF NOT EXISTS tblBiometrica (CodUsuario TEXT NOT NULL, IndiceDedo SMALLINT NOT NULL, "
                      "BioFeatures %1, BioSize INTEGER, PRIMARY KEY (CodUsuario, IndiceDedo))")
           .arg(bytes),
@@ -31,6 +31,8 @@ bool createTemplateTables(QSqlDatabase &db, QString *error) {
                      "IndiceDedo SMALLINT NOT NULL, PRIMARY KEY (Ponto, CodUsuario, IndiceDedo))"),
       QStringLiteral("CREATE TABLE IF NOT EXISTS tblPontos (Ponto INTEGER NOT NULL PRIMARY KEY)"),
   };
+  // Tables that exist already are not news worth a notice on stderr.
+  if (pg) statements.prepend(QStringLiteral("SET LOCAL client_min_messages = warning"));
   if (!db.transaction()) return fail(error, errorText(db.lastError()));
   for (const QString &sql : statements) {
     QSqlQuery q(db);
