@@ -18,6 +18,8 @@ if [ -d "$prints/uareu-a" ]; then
   echo "=== bench_touch on the real prints of $prints/uareu-a"
   "$bin/bench_touch" "$prints/uareu-a"
 fi
+echo "=== bench_store (LoadData of 100,000 templates vs sqlite3 / psql)"
+bash "$here/with-postgres.sh" "$bin/bench_store"
 echo "=== bench_engine (FVC protocol on $prints)"
 if [ -d "$prints" ]; then
   "$bin/bench_engine" "$prints"/fvc2002-db1b "$prints"/fvc2004-db1b "$prints"/uareu-a "$prints"/fvc2000-db2b "$prints"/fvc2002-db3b
