@@ -13,8 +13,20 @@ namespace testsupport {
 
 class RecordingMessages final : public services::Messages {
 public:
-  void show(QWidget *, const QString &text) override { shown << text; }
+  void show(QWidget *, const QString &text) override {
+    shown << text;
+    if (duringShow) duringShow(text);
+  }
+  // Questions are recorded with the messages, prefixed "? "; each takes the
+  // next answer, Yes when none is left.
+  bool ask(QWidget *, const QString &text) override {
+    shown << "? " + text;
+    return answers.isEmpty() ? true : answers.takeFirst();
+  }
   QStringList shown;
+  QList<bool> answers;
+  // Runs inside each message box, as a user's input would while it is open.
+  std::function<void(const QString &)> duringShow;
 };
 
 class RecordingWaits final : public services::Waits {
