@@ -18,3 +18,5 @@ if [ -d "$prints" ]; then
 else
   echo "bench_engine: no fingerprint collections at $prints; skipped" >&2
 fi
+echo "=== registry_bench (import of 100,000 lines vs plain SQLite; registry list with 100,000 employees)"
+"$bin/registry_bench"

@@ -24,6 +24,7 @@
 #include <QToolButton>
 
 #include <functional>
+#include <memory>
 
 using registry::EmployeeTable;
 using registry::Tfrm_DigitalPersonaCAD;
@@ -59,7 +60,14 @@ protected:
   void whenEnrollmentShows(std::function<void(Tfrm_DigitalPersonaCAD &)> act) {
     auto *timer = new QTimer(screen.get());
     timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, screen.get(), [this, timer, act] {
+    auto ticks = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, screen.get(), [this, timer, act, ticks] {
+      if (++*ticks > 1000) { // never hang the run: give up after about 5 s
+        timer->stop();
+        ADD_FAILURE() << "the enrollment screen did not show";
+        if (auto *cad = screen->findChild<Tfrm_DigitalPersonaCAD *>()) cad->reject();
+        return;
+      }
       auto *cad = screen->findChild<Tfrm_DigitalPersonaCAD *>();
       if (!cad || !cad->isVisible()) return;
       timer->stop();
