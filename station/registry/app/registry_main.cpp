@@ -25,6 +25,8 @@ int main(int argc, char **argv) {
   const QString settingsPath = paths.inHome("zeltron.sys");
   if (QFileInfo::exists(settingsPath)) settings::leconfiguracao(settingsPath, registro);
   else settings::configuracaopadrao(registro, settings::detectIdentificationKind({paths.systemFolder()}));
+  // As the main screen does at start-up: no colours yet means the first scheme.
+  if (registro.cores[settings::corprincipal].isEmpty()) settings::defaultColours(registro);
 
   if (app.arguments().contains("--cores")) {
     settings::Tfrm_cores cores(registro, *services.messages);

@@ -208,12 +208,11 @@ QWidget *Tfrm_cadBio::buildUsersPage() {
   for (int d = 0; d < 8; ++d) {
     auto *c = new QCheckBox(d < 7 ? QString::fromUtf8(nomesDias[d]) : QStringLiteral("Bloqueia Dias Sem Controle"), page);
     c->setObjectName(QStringLiteral("DBCheckBox%1").arg(d + 2));
-    if (d < 7) {
-      c->setToolTip("Dia Com Controle Por Intervalos");
-      c->setGeometry(340 + d * 64, 340, 64, 20);
-    } else {
-      c->setGeometry(340, 364, 250, 20);
-    }
+    if (d < 7) c->setToolTip("Dia Com Controle Por Intervalos");
+    // Monday to Friday on one line; Saturday, Sunday and the block flag below.
+    if (d < 5) c->setGeometry(340 + d * 90, 338, 90, 20);
+    else if (d < 7) c->setGeometry(340 + (d - 5) * 90, 362, 90, 20);
+    else c->setGeometry(540, 362, 250, 20);
     dias[d] = c;
   }
 
