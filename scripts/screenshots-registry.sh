@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Screenshots of the registry, its photo screen (fake camera), its import page and the colour
 # screen, under Xvfb with xdotool, into the current folder. Needs a release build and an
-# employee table in /tmp/shot13/home (see the README: add a few employees first).
+# station home folder (HOME_DIR, default ./home) holding a few employees.
 set -u
-export TALVENOX_HOME=/tmp/shot13/home TALVENOX_CAMERA=fake DISPLAY=:93
+root=$(cd "$(dirname "$0")/.." && pwd)
+export TALVENOX_HOME=${HOME_DIR:-$PWD/home} TALVENOX_CAMERA=fake DISPLAY=:93
 unset QT_QPA_PLATFORM
-bin=/work/wt-13/build/release/bin/talvenox-registry
+bin=$root/build/release/bin/talvenox-registry
 Xvfb :93 -screen 0 1024x768x24 >/dev/null 2>&1 & xv=$!
 sleep 2
 $bin >/dev/null 2>&1 & app=$!
