@@ -32,3 +32,5 @@ for c in uareu-a fvc2002-db1b fvc2004-db1b fvc2000-db2b fvc2002-db3b; do
   if [ -d "$prints/$c" ]; then real+=("$prints/$c"); fi
 done
 "$bin/bench_fpsynth" "${real[@]}"
+echo "=== registry_bench (import of 100,000 lines vs plain SQLite; registry list with 100,000 employees)"
+"$bin/registry_bench"

@@ -383,4 +383,52 @@ bool EmployeeTable::remove() {
   return true;
 }
 
+bool EmployeeTable::allCodes(QStringList &out) {
+  out.clear();
+  if (m_state == State::Inactive) return fail(QStringLiteral("A tabela de funcionários não está aberta"));
+  QSqlQuery q(QSqlDatabase::database(m_connection, false));
+  q.setForwardOnly(true);
+  if (!q.exec(QStringLiteral("SELECT Codigo FROM %1 ORDER BY Codigo").arg(kTable))) return fail(sqlError(q.lastError()));
+  while (q.next()) out << q.value(0).toString();
+  return true;
+}
+
+bool EmployeeTable::readRows(const QStringList &fields, const QString &fromCode, int count,
+                             QVector<QVector<QVariant>> &out) {
+  out.clear();
+  if (m_state == State::Inactive) return fail(QStringLiteral("A tabela de funcionários não está aberta"));
+  QStringList names;
+  for (const QString &f : fields) {
+    const int i = fieldIndex(f);
+    if (i < 0) return fail(QStringLiteral("Campo %1 não encontrado").arg(f));
+    names << QString::fromLatin1(kFields[i].name);
+  }
+  QSqlQuery q(QSqlDatabase::database(m_connection, false));
+  q.setForwardOnly(true);
+  q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE Codigo >= ? ORDER BY Codigo LIMIT ?").arg(names.join(", "), kTable));
+  q.addBindValue(fromCode);
+  q.addBindValue(count);
+  if (!q.exec()) return fail(sqlError(q.lastError()));
+  while (q.next()) {
+    QVector<QVariant> row(names.size());
+    for (int i = 0; i < names.size(); ++i) row[i] = q.value(i);
+    out << row;
+  }
+  return true;
+}
+
+bool EmployeeTable::beginBatch() {
+  if (m_state == State::Inactive) return fail(QStringLiteral("A tabela de funcionários não está aberta"));
+  QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+  if (!db.transaction()) return fail(sqlError(db.lastError()));
+  return true;
+}
+
+bool EmployeeTable::endBatch() {
+  if (m_state == State::Inactive) return fail(QStringLiteral("A tabela de funcionários não está aberta"));
+  QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+  if (!db.commit()) return fail(sqlError(db.lastError()));
+  return true;
+}
+
 } // namespace registry
