@@ -34,9 +34,17 @@ bool EmployeeImport::storeLine(const QString &line, QString &reason, bool &dupli
     reason = QString::fromUtf8("A linha não tem os oito campos separados por ;");
     return false;
   }
-  if (!f.codigo.isEmpty() && m_table.findKey(f.codigo)) {
-    duplicate = true;
-    return false;
+  if (!f.codigo.isEmpty()) {
+    const Lookup found = m_table.findKey(f.codigo);
+    if (found == Lookup::Failed) {
+      // A lookup that fails is no proof the code is free.
+      reason = m_table.errorString();
+      return false;
+    }
+    if (found == Lookup::Found) {
+      duplicate = true;
+      return false;
+    }
   }
   QDate nascimento;
   const bool dateOk = importDate(f.nascimento, nascimento);

@@ -368,7 +368,7 @@ void Tfrm_cadBio::linhaclicada(const QModelIndex &index) {
     selecionalinha();
     return;
   }
-  if (!t.findKey(code) && !t.errorString().isEmpty()) m_ctx.services.messages->show(this, t.errorString());
+  if (t.findKey(code) == registry::Lookup::Failed) m_ctx.services.messages->show(this, t.errorString());
   selecionalinha();
   mostraregistro();
 }
@@ -501,7 +501,9 @@ void Tfrm_cadBio::apaga() {
     return;
   }
   t.cancel();
-  if (t.isEmpty()) return msg.show(this, QString::fromUtf8("Registro Não Localizado"));
+  const std::optional<int> rows = t.recordCount();
+  if (!rows) return msg.show(this, t.errorString()); // unreadable is not empty
+  if (*rows == 0) return msg.show(this, QString::fromUtf8("Registro Não Localizado"));
   m_ocupado = true;
   mostraregistro();
   if (m_ctx.registro.rb_biometria == QLatin1String(settings::kDigitalPersona)) {

@@ -111,7 +111,7 @@ protected:
     importer.progress = [this](int i, int n) { progress << QString("%1/%2").arg(i).arg(n); };
     return importer.run(lines);
   }
-  bool has(const QString &code) { return table.findKey(code); }
+  bool has(const QString &code) { return table.findKey(code) == registry::Lookup::Found; }
   QTemporaryDir dir;
   EmployeeTable table;
   QStringList messages;

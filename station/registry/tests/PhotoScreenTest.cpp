@@ -142,7 +142,7 @@ TEST_F(PhotoScreen, RegistryWebcamButtonStoresTheCapturedPhotoAsABitmap) {
   EXPECT_TRUE(QFile::exists(home.filePath("temp.Bmp")));
   EXPECT_TRUE(screen->foto().bitmap);
   find<QAbstractButton>("bt_confirma")->click();
-  ASSERT_TRUE(table.findKey("1"));
+  ASSERT_EQ(table.findKey("1"), registry::Lookup::Found);
   EXPECT_TRUE(table.value("foto").toByteArray().startsWith("BM"));
 
   // Without a camera: the message, no photo screen, the photo unchanged.

@@ -141,7 +141,7 @@ TEST_F(RegistryScreen, TypingIntoAStoredRowEditsItAndConfirmStoresIt) {
   EXPECT_EQ(table.state(), EmployeeTable::State::Edit);
   click("bt_confirma");
   EXPECT_EQ(fakes.messages.shown, QStringList{"Cadastro Confirmado!"});
-  ASSERT_TRUE(table.findKey("2"));
+  ASSERT_EQ(table.findKey("2"), registry::Lookup::Found);
   EXPECT_EQ(table.text("nome"), "Beatriz");
   EXPECT_EQ(table.text("bloqueado"), "S");
   EXPECT_EQ(table.text("motivobloq"), "ferias");
@@ -188,7 +188,7 @@ TEST_F(RegistryScreen, ConfirmAndTheEnrollmentHandOff) {
     }
     click("bt_confirma");
     EXPECT_EQ(enrollmentsShown, c.enrollment == ConfirmCase::None ? 0 : 1);
-    ASSERT_TRUE(table.findKey(code));
+    ASSERT_EQ(table.findKey(code), registry::Lookup::Found);
     EXPECT_EQ(table.text("Biometria"), c.biometria);
     EXPECT_EQ(status(), QString::fromUtf8(c.status));
     EXPECT_EQ(fakes.messages.shown.last(), "Cadastro Confirmado!");
@@ -209,7 +209,7 @@ TEST_F(RegistryScreen, EnrolledEmployeeIsNeverOfferedTheEnrollmentAgain) {
   click("bt_confirma");
   EXPECT_EQ(fakes.messages.shown, QStringList{"Cadastro Confirmado!"});
   EXPECT_EQ(screen->findChild<Tfrm_DigitalPersonaCAD *>(), nullptr);
-  ASSERT_TRUE(table.findKey("5"));
+  ASSERT_EQ(table.findKey("5"), registry::Lookup::Found);
   EXPECT_EQ(table.text("obs"), "nova obs");
   EXPECT_EQ(table.text("Biometria"), "S");
 }
@@ -269,7 +269,7 @@ TEST_F(RegistryScreen, DeleteRemovesTheTemplatesThenTheRow) {
   open();
   selectRow(1);
   click("SpeedButton2");
-  EXPECT_FALSE(table.findKey("2"));
+  EXPECT_EQ(table.findKey("2"), registry::Lookup::NotFound);
   EXPECT_EQ(listed(), 1);
   EXPECT_EQ(find<QLineEdit>("DBEdit1")->text(), "1");
   EXPECT_EQ(screen->findChild<Tfrm_DigitalPersonaCAD *>(), nullptr) << "the hidden screen is gone";
@@ -295,7 +295,7 @@ TEST_F(RegistryScreen, LeavingWithAnUnstoredRowAsksWhetherToStoreIt) {
     EXPECT_FALSE(screen->isVisible());
     ASSERT_EQ(fakes.messages.shown.size(), 1);
     EXPECT_TRUE(fakes.messages.shown[0].startsWith("? "));
-    EXPECT_EQ(table.findKey(store ? "10" : "11"), store);
+    EXPECT_EQ(table.findKey(store ? "10" : "11") == registry::Lookup::Found, store);
     EXPECT_EQ(table.state(), EmployeeTable::State::Browse);
   }
   // Nothing pending: no question.
@@ -325,7 +325,7 @@ TEST_F(RegistryScreen, PhotoFromDiskFollowsTheJpgRule) {
     EXPECT_FALSE(find<QLabel>("DBImage1")->pixmap().isNull()) << "shown either way";
     EXPECT_EQ(QFile::exists(home.filePath("temp.Bmp")), c.stored);
     click("bt_confirma");
-    ASSERT_TRUE(table.findKey("1"));
+    ASSERT_EQ(table.findKey("1"), registry::Lookup::Found);
     const QByteArray foto = table.value("foto").toByteArray();
     EXPECT_EQ(foto.startsWith("BM"), c.stored);
     EXPECT_EQ(foto.isEmpty(), !c.stored);
@@ -371,14 +371,14 @@ TEST_F(RegistryScreen, PhotoFrameClipboardKeys) {
   EXPECT_TRUE(screen->foto().isNull());
   QTest::keyClick(frame, Qt::Key_Insert, Qt::ShiftModifier);
   click("bt_confirma");
-  ASSERT_TRUE(table.findKey("1"));
+  ASSERT_EQ(table.findKey("1"), registry::Lookup::Found);
   EXPECT_TRUE(table.value("foto").toByteArray().startsWith("BM"));
   // Cut empties the frame and, once stored, the field.
   QTest::keyClick(frame, Qt::Key_Delete, Qt::ShiftModifier);
   EXPECT_TRUE(screen->foto().isNull());
   EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(30, 40));
   click("bt_confirma");
-  ASSERT_TRUE(table.findKey("1"));
+  ASSERT_EQ(table.findKey("1"), registry::Lookup::Found);
   EXPECT_TRUE(table.value("foto").toByteArray().isEmpty());
 }
 
