@@ -1,0 +1,19 @@
+/* dpfp-host FD: the libfprint helper process of libdpFpFns.so, which starts it
+ * with one end of a socket pair as FD. */
+#include <dlfcn.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+int main(int argc, char **argv) {
+  if (argc != 3) {
+    fprintf(stderr, "usage: dpfp-host LIBRARY FD (started by libdpFpFns.so)\n");
+    return 2;
+  }
+  void *lib = dlopen(argv[1], RTLD_NOW);
+  int (*entry)(int) = lib ? (int (*)(int))dlsym(lib, "dpfp_host_main") : NULL;
+  if (!entry) {
+    fprintf(stderr, "dpfp-host: %s\n", dlerror());
+    return 1;
+  }
+  return entry(atoi(argv[2]));
+}
