@@ -123,7 +123,10 @@ void onCaptured(GObject *source, GAsyncResult *res, gpointer data) {
     const guchar *pixels = fp_image_get_data(image, &size);
     int32_t w = static_cast<int32_t>(fp_image_get_width(image));
     int32_t h = static_cast<int32_t>(fp_image_get_height(image));
-    int32_t dpi = static_cast<int32_t>(fp_image_get_ppmm(image) * 25.4 + 0.5);
+    // libfprint leaves the density at 0 when the driver does not say; its
+    // minutiae detection takes such images for 500 dpi, and so do we.
+    double ppmm = fp_image_get_ppmm(image);
+    int32_t dpi = ppmm > 0 ? static_cast<int32_t>(ppmm * 25.4 + 0.5) : 500;
     if (pixels && w > 0 && h > 0 && size >= static_cast<gsize>(w) * static_cast<gsize>(h)) {
       std::vector<uint8_t> msg(8 + 12 + static_cast<size_t>(w) * static_cast<size_t>(h));
       std::memcpy(msg.data(), &d->handle, 8);
