@@ -4,6 +4,7 @@
 #include "vendor.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 
 namespace lumadrv {
