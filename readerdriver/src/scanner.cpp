@@ -85,8 +85,9 @@ int32_t ScannerBase::Stop() {
     if (m_worker) {
       m_stop->set();
       // From within a notification the worker may be waiting for this very
-      // thread; it ends by itself at the stop event.
-      if (!m_inNotification) {
+      // thread, and a direct sink runs on the worker itself; either way it
+      // ends by itself at the stop event.
+      if (!m_inNotification && !m_worker->isCurrent()) {
         m_worker->join();
         m_worker.reset();
       }

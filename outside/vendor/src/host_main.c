@@ -17,3 +17,8 @@ int main(int argc, char **argv) {
   }
   return entry(atoi(argv[2]));
 }
+
+/* GLib and libfprint keep their type data until exit: in a sanitizer build the
+ * helper does not report those as leaks. */
+const char *__asan_default_options(void);
+const char *__asan_default_options(void) { return "detect_leaks=0"; }

@@ -71,6 +71,10 @@ bool Thread::finished() const {
   return m_state->finished;
 }
 
+bool Thread::isCurrent() const {
+  return m_started && m_state && pthread_equal(m_state->handle, pthread_self());
+}
+
 void Thread::detach() {
   if (m_started && m_state && !m_state->joined) {
     pthread_detach(m_state->handle);

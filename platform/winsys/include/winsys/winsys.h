@@ -63,6 +63,8 @@ public:
   bool join(uint32_t ms = kInfinite);
   bool started() const { return m_started; }
   bool finished() const;
+  // True on the thread itself (it cannot wait for its own end).
+  bool isCurrent() const;
   // Leaves a thread that will not end to run on by itself.
   void detach();
 
