@@ -118,6 +118,7 @@ private:
     std::memcpy(a->data, reinterpret_cast<const void *>(pixels), n);
     self->addRef(); // a handler may release the scanner
     oa_variant args[3];
+    for (auto &v : args) oa_variant_init(&v);
     Value::long32(static_cast<int32_t>(width)).moveTo(&args[0]);
     Value::long32(static_cast<int32_t>(height)).moveTo(&args[1]);
     Value::array(a).moveTo(&args[2]);
