@@ -126,7 +126,9 @@ protected:
   ScannerImpl *make(const std::u16string &id = kIdA) {
     ScannerImpl *s = nullptr;
     EXPECT_EQ(driver().create(&s), 0);
-    if (s && !id.empty()) EXPECT_EQ(s->SetId(id.c_str()), 0);
+    if (s && !id.empty()) {
+      EXPECT_EQ(s->SetId(id.c_str()), 0);
+    }
     return s;
   }
 };
