@@ -390,18 +390,9 @@ int32_t UareUScanner::Open() {
     call(v.closeContext, ctx);
     return mapVendor(rc);
   };
-  uint8_t info[FT_CONNECTED_INFO_SIZE + 84] = {};
-  if (int32_t rc = call(v.getConnectedDeviceInfo, ctx, static_cast<void *>(info)); rc != 0) return fail(rc);
-  int32_t w156, w160, w164, w168;
-  std::memcpy(&w156, info + 156, 4);
-  std::memcpy(&w160, info + 160, 4);
-  std::memcpy(&w164, info + 164, 4);
-  std::memcpy(&w168, info + 168, 4);
+  if (int32_t rc = readDeviceSize(ctx); rc != 0) return fail(rc);
   {
     std::lock_guard<std::mutex> lock(m_lock);
-    m_deviceWidth = w168 == 0 ? w160 : w164;
-    m_deviceHeight = w168 == 0 ? w164 : w160;
-    m_resolutionWord = w156;
     // Deliberate: never below the acquisition size, so a reader whose frames
     // vary (the virtual reader) can write any frame it can acquire.
     size_t need = std::max<size_t>(static_cast<size_t>(std::max(m_deviceWidth, 0)) *
@@ -414,11 +405,26 @@ int32_t UareUScanner::Open() {
     }
   }
   FT_UI_LINK link{&UareUScanner::onNotice, &UareUScanner::onLock, &UareUScanner::onUnlock,
-                  m_deviceWidth, m_deviceHeight, 0, w156, 200, 0};
+                  m_deviceWidth, m_deviceHeight, 0, m_resolutionWord, 200, 0};
   if (int32_t rc = call(v.setupUIlink, ctx, static_cast<const FT_UI_LINK *>(&link), static_cast<void *>(this)); rc != 0)
     return fail(rc);
   m_context = ctx;
   return kOk;
+}
+
+int32_t UareUScanner::readDeviceSize(int32_t ctx) {
+  uint8_t info[FT_CONNECTED_INFO_SIZE + 84] = {};
+  if (int32_t rc = call(vendor().getConnectedDeviceInfo, ctx, static_cast<void *>(info)); rc != 0) return rc;
+  int32_t w156, w160, w164, w168;
+  std::memcpy(&w156, info + 156, 4);
+  std::memcpy(&w160, info + 160, 4);
+  std::memcpy(&w164, info + 164, 4);
+  std::memcpy(&w168, info + 168, 4);
+  std::lock_guard<std::mutex> lock(m_lock);
+  m_deviceWidth = w168 == 0 ? w160 : w164; // a reader mounted turned reports its size swapped
+  m_deviceHeight = w168 == 0 ? w164 : w160;
+  m_resolutionWord = w156;
+  return 0;
 }
 
 int32_t UareUScanner::Close() {
@@ -448,18 +454,7 @@ int32_t UareUScanner::WorkerBody() {
         if (m_delivered->isSet()) continue;
         // Deliberate: the frame's size is read again after each image, for
         // readers whose frames vary in size (the virtual reader).
-        uint8_t info[FT_CONNECTED_INFO_SIZE + 84] = {};
-        if (call(v.getConnectedDeviceInfo, m_context, static_cast<void *>(info)) == 0) {
-          int32_t w156, w160, w164, w168;
-          std::memcpy(&w156, info + 156, 4);
-          std::memcpy(&w160, info + 160, 4);
-          std::memcpy(&w164, info + 164, 4);
-          std::memcpy(&w168, info + 168, 4);
-          std::lock_guard<std::mutex> lock(m_lock);
-          m_deviceWidth = w168 == 0 ? w160 : w164;
-          m_deviceHeight = w168 == 0 ? w164 : w160;
-          m_resolutionWord = w156;
-        }
+        readDeviceSize(m_context);
         std::lock_guard<std::mutex> lock(m_lock);
         width = m_deviceWidth, height = m_deviceHeight;
         // Deliberate: frames the reader reports at 500 dpi are never taken for

@@ -96,6 +96,9 @@ public:
   static int32_t onUnlock(int32_t word, void *object);
 
 private:
+  // The connected-device record: device size (swapped for a turned reader) and resolution word.
+  int32_t readDeviceSize(int32_t ctx);
+
   uint64_t m_device = 0;
   int32_t m_context = 0;
   int32_t m_resolutionWord = 0; // word 156 of the connected-device record

@@ -390,6 +390,16 @@ TEST_F(DriverTest, Grab) {
   driver().touch(px.data(), px.size());
   EXPECT_EQ(s->Grab(3000, &w, &h, buf.data(), 1000), kInvalidArg); // too small
   delete s;
+
+  // A reader mounted turned reports its size swapped (word 168).
+  driver().frame(200, 100, 500, 1);
+  auto turned = gradient(200, 100);
+  driver().touch(turned.data(), turned.size());
+  s = make();
+  ASSERT_EQ(s->Grab(3000, &w, &h, buf.data(), static_cast<int32_t>(buf.size())), 0);
+  EXPECT_EQ(w, 200);
+  EXPECT_EQ(h, 100);
+  delete s;
 }
 
 TEST_F(DriverTest, WideRawFramesAreNormalised) {
