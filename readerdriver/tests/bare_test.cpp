@@ -30,7 +30,7 @@ TEST(Bare, WithoutAUsableVendorLibraryThereAreNoReaders) {
   EXPECT_EQ(n, 0);
   ScannerImpl *s = nullptr;
   ASSERT_EQ(fn<LumaCreateScannerFn>(lib, "_CreateScannerImpl")(&s), 0);
-  EXPECT_EQ(s->SetId(u"UareU\\11111111-2222-3333-4444-555555555555"), kUnknownDevice);
+  EXPECT_EQ(s->SetId(u"UareU\\61616161-2222-3333-4444-555555555555"), kUnknownDevice);
   EXPECT_EQ(s->Start(), kFail);
   oa_str *slots[1] = {nullptr};
   int32_t got = -1;
@@ -50,11 +50,11 @@ TEST(Bare, WithoutPixelFunctionWideFramesNeverArrive) {
   void *lib = driverLib();
   void *fake = dlopen(std::getenv("LUMADRV_VENDOR_LIBRARY"), RTLD_NOW);
   ASSERT_NE(fake, nullptr);
-  fn<void (*)(uint64_t, const char *)>(fake, "fake_add_device")(7, "11111111-2222-3333-4444-555555555555");
+  fn<void (*)(uint64_t, const char *)>(fake, "fake_add_device")(7, "61616161-2222-3333-4444-555555555555");
   ASSERT_EQ(fn<LumaInitFn>(lib, "_Init")(), 0);
   ScannerImpl *s = nullptr;
   ASSERT_EQ(fn<LumaCreateScannerFn>(lib, "_CreateScannerImpl")(&s), 0);
-  ASSERT_EQ(s->SetId(u"UareU\\11111111-2222-3333-4444-555555555555"), 0);
+  ASSERT_EQ(s->SetId(u"UareU\\61616161-2222-3333-4444-555555555555"), 0);
   fn<void (*)(int32_t, int32_t, int32_t, int32_t)>(fake, "fake_frame")(700, 700, 700, 0);
   std::vector<uint8_t> raw(700 * 700, 100), buf(700 * 700);
   fn<void (*)(const uint8_t *, size_t)>(fake, "fake_touch")(raw.data(), raw.size());

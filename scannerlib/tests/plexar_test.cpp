@@ -58,8 +58,10 @@ bool waitFor(P p, int ms) {
   return p();
 }
 
-const char *kIdA = "UareU\\11111111-2222-3333-4444-555555555555";
-const char *kIdB = "UareU\\22222222-2222-3333-4444-555555555555";
+// Readers of their own: a reader's lock is seen by every process, and the
+// driver's tests may run at the same time.
+const char *kIdA = "UareU\\51515151-2222-3333-4444-555555555555";
+const char *kIdB = "UareU\\52525252-2222-3333-4444-555555555555";
 
 class PlexarTest : public ::testing::Test {
 protected:
@@ -209,7 +211,7 @@ TEST_F(PlexarTest, CapturesImagesAndFingerStatus) {
 TEST_F(PlexarTest, MonitorCodes) {
   EXPECT_EQ(PXSetMonitor(nullptr, 0), PX_NULL_POINTER);
   ASSERT_EQ(PXSetMonitor(onMonitor, 3), 0);
-  fakeFn<void (*)(uint64_t, const char *)>("fake_add_device")(3, "33333333-2222-3333-4444-555555555555");
+  fakeFn<void (*)(uint64_t, const char *)>("fake_add_device")(3, "53535353-2222-3333-4444-555555555555");
   fakeFn<void (*)(int32_t, uint64_t)>("fake_pnp")(0, 3);
   ASSERT_TRUE(waitFor([] { std::lock_guard<std::mutex> l(g_calls.m); return g_calls.monitor.size() == 1; }, 3000));
   fakeFn<void (*)(uint64_t)>("fake_remove_device")(3);
@@ -220,7 +222,7 @@ TEST_F(PlexarTest, MonitorCodes) {
   {
     std::lock_guard<std::mutex> l(g_calls.m);
     EXPECT_EQ(g_calls.monitor, (std::vector<int32_t>{1, 2}));
-    EXPECT_EQ(g_calls.ids[0], "UareU\\33333333-2222-3333-4444-555555555555");
+    EXPECT_EQ(g_calls.ids[0], "UareU\\53535353-2222-3333-4444-555555555555");
   }
   EXPECT_EQ(PXRemoveMonitor(), 0);
   fakeFn<void (*)(int32_t, uint64_t)>("fake_pnp")(1, 3);

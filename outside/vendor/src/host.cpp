@@ -52,6 +52,9 @@ std::string guidOf(FpDevice *device) {
   static const guint8 kNamespace[16] = {0x5b, 0x1e, 0x7a, 0x30, 0x42, 0x9c, 0x4e, 0x61,
                                         0x8d, 0x27, 0x0c, 0x93, 0xa4, 0x55, 0x71, 0xe2};
   std::string name = std::string(fp_device_get_driver(device)) + "/" + fp_device_get_device_id(device);
+  // Virtual readers on different sockets are different readers.
+  if (std::strcmp(fp_device_get_driver(device), "virtual_image") == 0)
+    if (const char *socket = g_getenv("FP_VIRTUAL_IMAGE")) name += std::string("/") + socket;
   GChecksum *sum = g_checksum_new(G_CHECKSUM_SHA1);
   g_checksum_update(sum, kNamespace, sizeof kNamespace);
   g_checksum_update(sum, reinterpret_cast<const guchar *>(name.data()), static_cast<gssize>(name.size()));
