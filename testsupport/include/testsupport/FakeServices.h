@@ -18,7 +18,14 @@ public:
     // A real box runs an event loop: whatever arrives then reaches the screen.
     if (during) during(text);
   }
+  // Questions are recorded with the messages, prefixed "? "; each takes the
+  // next answer, Yes when none is left.
+  bool ask(QWidget *, const QString &text) override {
+    shown << "? " + text;
+    return answers.isEmpty() ? true : answers.takeFirst();
+  }
   QStringList shown;
+  QList<bool> answers;
   std::function<void(const QString &)> during;
 };
 
