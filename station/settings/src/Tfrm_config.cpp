@@ -96,6 +96,20 @@ QPixmap readerPicture(bool withFinger) {
   return pm;
 }
 
+// Four colour swatches, for the colours button.
+QIcon coloursIcon() {
+  QPixmap pm(28, 28);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  p.setPen(QPen(Qt::black, 1));
+  const QColor colours[] = {QColor(255, 204, 0), QColor(0, 102, 204), QColor(0, 170, 80), QColor(220, 40, 40)};
+  for (int i = 0; i < 4; ++i) {
+    p.setBrush(colours[i]);
+    p.drawRect(2 + (i % 2) * 13, 2 + (i / 2) * 13, 11, 11);
+  }
+  return QIcon(pm);
+}
+
 const char *const kCampos[] = {"Empresa",
                                "CodigoBio",
                                "DataComBarras",
@@ -128,22 +142,24 @@ Tfrm_config::Tfrm_config(RegistroPrincipal &registro, const QString &settingsPat
   const struct {
     const char *name;
     const char *hint;
-    QStyle::StandardPixmap icon;
+    QIcon icon;
     void (Tfrm_config::*action)();
   } buttons[] = {
-      {"bt_padrao", "Restaura Configurações Padrões", QStyle::SP_BrowserReload, &Tfrm_config::restaurapadrao},
-      {"bt_cadastro", "Cadastro de Usuarios", QStyle::SP_FileDialogContentsView, &Tfrm_config::cadastro},
-      {"bt_cores", "Configurações das Cores do Sistema", QStyle::SP_DesktopIcon, &Tfrm_config::cores},
-      {"bt_confirma", "Confirma Alteração das Configurações do Sistema", QStyle::SP_DialogApplyButton,
-       &Tfrm_config::confirma},
-      {"bt_sair", "Abandona Tela", QStyle::SP_DialogCloseButton, &Tfrm_config::sair},
+      {"bt_padrao", "Restaura Configurações Padrões", style()->standardIcon(QStyle::SP_BrowserReload),
+       &Tfrm_config::restaurapadrao},
+      {"bt_cadastro", "Cadastro de Usuarios", style()->standardIcon(QStyle::SP_FileDialogContentsView),
+       &Tfrm_config::cadastro},
+      {"bt_cores", "Configurações das Cores do Sistema", coloursIcon(), &Tfrm_config::cores},
+      {"bt_confirma", "Confirma Alteração das Configurações do Sistema",
+       style()->standardIcon(QStyle::SP_DialogApplyButton), &Tfrm_config::confirma},
+      {"bt_sair", "Abandona Tela", style()->standardIcon(QStyle::SP_DialogCloseButton), &Tfrm_config::sair},
   };
   int y = 10;
   for (const auto &b : buttons) {
     auto *button = new QToolButton(m_barra);
     button->setObjectName(b.name);
     button->setToolTip(u(b.hint));
-    button->setIcon(style()->standardIcon(b.icon));
+    button->setIcon(b.icon);
     button->setIconSize(QSize(28, 28));
     button->setAutoRaise(true);
     button->setGeometry(6, y, 44, 44);
