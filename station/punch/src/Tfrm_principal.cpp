@@ -10,6 +10,7 @@
 #include "settings/SettingsStore.h"
 #include "settings/Tfrm_config.h"
 #include "widgets/Colouring.h"
+#include "widgets/Logo.h"
 #include "widgets/ShadowLabel.h"
 
 #include <QApplication>
@@ -21,7 +22,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QStyle>
 #include <QTimer>
@@ -41,19 +41,6 @@ const char *const kCaption = "ZELTRON - Gerador de Marcações Com Suporte Biome
 QString dayName(const QDate &d) {
   static const char *const names[] = {"SEGUNDA", "TERÇA", "QUARTA", "QUINTA", "SEXTA", "SABADO", "DOMINGO"};
   return QString::fromUtf8(names[d.dayOfWeek() - 1]);
-}
-
-QPixmap logo() {
-  QPixmap pm(120, 90);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(QColor(0, 70, 140), 3));
-  for (int r = 8; r <= 40; r += 8) p.drawArc(QRect(60 - r, 45 - r, 2 * r, 2 * r), 30 * 16, 300 * 16);
-  p.setPen(QPen(QColor(200, 40, 40), 4));
-  p.drawLine(60, 45, 60, 22);
-  p.drawLine(60, 45, 78, 45);
-  return pm;
 }
 
 QToolButton *toolButton(QWidget *parent, const char *name, const QString &hint, const QString &text,
@@ -124,7 +111,7 @@ void Tfrm_principal::buildScreen() {
   widgets::paintText(RxLabel1, QPalette::WindowText, QColor(0, 0, 128));
 
   Image1 = label(this, "Image1", {}, QRect(10, 64, 120, 90));
-  Image1->setPixmap(logo());
+  Image1->setPixmap(widgets::logo(QSize(120, 90)));
 
   Label6 = label(this, "Label6", {}, QRect(150, 66, 492, 26));
   Label6->setAlignment(Qt::AlignCenter);

@@ -1,29 +1,13 @@
 #include "punch/Tfrm_sobre.h"
 
+#include "widgets/Logo.h"
+
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 
 namespace punch {
-
-namespace {
-
-QPixmap marca() {
-  QPixmap pm(96, 96);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(QColor(0, 70, 140), 3));
-  for (int r = 8; r <= 40; r += 8) p.drawArc(QRect(48 - r, 48 - r, 2 * r, 2 * r), 30 * 16, 300 * 16);
-  p.setPen(QPen(QColor(200, 40, 40), 4));
-  p.drawLine(48, 48, 48, 24);
-  p.drawLine(48, 48, 66, 48);
-  return pm;
-}
-
-} // namespace
 
 QString Tfrm_sobre::texto() {
   return QString::fromUtf8(
@@ -56,7 +40,7 @@ Tfrm_sobre::Tfrm_sobre(QWidget *parent) : QDialog(parent) {
   auto *cabeca = new QHBoxLayout;
   auto *imagem = new QLabel(this);
   imagem->setObjectName("Image1");
-  imagem->setPixmap(marca());
+  imagem->setPixmap(widgets::logo(QSize(96, 96)));
   cabeca->addWidget(imagem);
   auto *produto = new QLabel(QStringLiteral("Talvenox"), this);
   produto->setObjectName("produto");
