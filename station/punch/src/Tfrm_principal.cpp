@@ -696,6 +696,8 @@ void Tfrm_principal::abretela(const std::function<void(QWidget *)> &opener, QWid
 }
 
 void Tfrm_principal::telaprotegida(bool config) {
+  // Before start-up read the settings there is nothing to edit yet.
+  if (!m_settingsLoaded) return;
   if (!liberamarca() && !m_station.registro.wsenhacontrole.isEmpty()) return;
   ctrlIdentificar1->EncerrarBiometrica();
   if (config) {
