@@ -302,7 +302,10 @@ void Tfrm_config::buildBiometria(QWidget *page) {
     r->setGeometry(12, 26 + i * 28, 180, 22);
     m_biometria->addButton(r, i);
   }
-  connect(m_biometria, &QButtonGroup::idClicked, this, [this](int id) { p_digitalpersona->setVisible(id == 0); });
+  // Toggled, not clicked: the arrow keys select too.
+  connect(m_biometria, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+    if (on) p_digitalpersona->setVisible(id == 0);
+  });
 
   p_digitalpersona = new QFrame(page);
   p_digitalpersona->setObjectName("p_digitalpersona");
