@@ -13,9 +13,25 @@
 
 namespace services {
 
+namespace {
+
+// A box whose text breaks its lines with carriage returns and is never
+// taken for markup (it may quote stored or typed texts).
+int runBox(QWidget *parent, QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons,
+           QMessageBox::StandardButton byDefault) {
+  QString shown = text;
+  shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace('\r', '\n');
+  QMessageBox box(icon, QApplication::applicationDisplayName(), shown, buttons, parent);
+  box.setTextFormat(Qt::PlainText);
+  box.setDefaultButton(byDefault);
+  return box.exec();
+}
+
+} // namespace
+
 bool Messages::ask(QWidget *parent, const QString &text) {
-  return QMessageBox::warning(parent, QApplication::applicationDisplayName(), text, QMessageBox::Yes | QMessageBox::No,
-                              QMessageBox::No) == QMessageBox::Yes;
+  return runBox(parent, QMessageBox::Warning, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+         QMessageBox::Yes;
 }
 
 namespace {
@@ -23,10 +39,7 @@ namespace {
 class BoxMessages final : public Messages {
 public:
   void show(QWidget *parent, const QString &text) override {
-    // Texts break their lines with carriage returns.
-    QString shown = text;
-    shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace('\r', '\n');
-    QMessageBox::information(parent, QApplication::applicationDisplayName(), shown);
+    runBox(parent, QMessageBox::Information, text, QMessageBox::Ok, QMessageBox::Ok);
   }
 };
 

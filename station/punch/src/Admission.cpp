@@ -1,7 +1,5 @@
 #include "punch/Admission.h"
 
-#include <QRegularExpression>
-
 namespace punch {
 
 Schedule scheduleFor(const settings::RegistroPrincipal &r, const EmployeeField &employee) {
@@ -16,16 +14,6 @@ Schedule scheduleFor(const settings::RegistroPrincipal &r, const EmployeeField &
   for (int k = 0; k < 12; ++k)
     s.intervals[k] = {employee(QStringLiteral("e%1").arg(k + 1)), employee(QStringLiteral("s%1").arg(k + 1))};
   return s;
-}
-
-std::optional<QTime> readTime(const QString &text) {
-  static const QRegularExpression re(QStringLiteral("^\\s*(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?\\s*$"));
-  const auto m = re.match(text);
-  if (!m.hasMatch()) return std::nullopt;
-  const int h = m.captured(1).toInt(), min = m.captured(2).toInt();
-  const int sec = m.captured(3).isEmpty() ? 0 : m.captured(3).toInt();
-  if (h > 23 || min > 59 || sec > 59) return std::nullopt;
-  return QTime(h, min, sec);
 }
 
 Decision judge(const Schedule &schedule, const QDateTime &now) {

@@ -6,26 +6,30 @@
 #include "controls/ctrl_sensor.h"
 #include "punch/PunchExport.h"
 #include "punch/Tfrm_libera.h"
+#include "punch/Tfrm_sobre.h"
 #include "settings/ColourText.h"
 #include "settings/SettingsStore.h"
+#include "settings/Tfrm_config.h"
 #include "widgets/Colouring.h"
+#include "widgets/Logo.h"
 #include "widgets/ShadowLabel.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QTextDocument>
 #include <QToolTip>
+#include <QUrl>
 
 namespace punch {
 
@@ -38,19 +42,6 @@ const char *const kCaption = "ZELTRON - Gerador de Marcações Com Suporte Biome
 QString dayName(const QDate &d) {
   static const char *const names[] = {"SEGUNDA", "TERÇA", "QUARTA", "QUINTA", "SEXTA", "SABADO", "DOMINGO"};
   return QString::fromUtf8(names[d.dayOfWeek() - 1]);
-}
-
-QPixmap logo() {
-  QPixmap pm(120, 90);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(QColor(0, 70, 140), 3));
-  for (int r = 8; r <= 40; r += 8) p.drawArc(QRect(60 - r, 45 - r, 2 * r, 2 * r), 30 * 16, 300 * 16);
-  p.setPen(QPen(QColor(200, 40, 40), 4));
-  p.drawLine(60, 45, 60, 22);
-  p.drawLine(60, 45, 78, 45);
-  return pm;
 }
 
 QToolButton *toolButton(QWidget *parent, const char *name, const QString &hint, const QString &text,
@@ -102,7 +93,11 @@ void Tfrm_principal::buildScreen() {
                              QStyle::SP_MessageBoxInformation, 136);
   SpeedButton3 = toolButton(Panel1, "SpeedButton3", "Ajuda", "Ajuda", QStyle::SP_DialogHelpButton, 202);
   SpeedButton4 = toolButton(Panel1, "SpeedButton4", "Sair do Sistema", "Sair", QStyle::SP_DialogCloseButton, 268);
-  connect(SpeedButton4, &QToolButton::clicked, this, &QWidget::close);
+  connect(SpeedButton2, &QToolButton::clicked, this, &Tfrm_principal::cadastro);
+  connect(lb_config, &QToolButton::clicked, this, &Tfrm_principal::configuracoes);
+  connect(SpeedButton14, &QToolButton::clicked, this, &Tfrm_principal::sobre);
+  connect(SpeedButton3, &QToolButton::clicked, this, &Tfrm_principal::ajuda);
+  connect(SpeedButton4, &QToolButton::clicked, this, &Tfrm_principal::sair);
 
   bt_confirma = new QPushButton("Confirmar", Panel1);
   bt_confirma->setObjectName("bt_confirma");
@@ -117,7 +112,7 @@ void Tfrm_principal::buildScreen() {
   widgets::paintText(RxLabel1, QPalette::WindowText, QColor(0, 0, 128));
 
   Image1 = label(this, "Image1", {}, QRect(10, 64, 120, 90));
-  Image1->setPixmap(logo());
+  Image1->setPixmap(widgets::logo(QSize(120, 90)));
 
   Label6 = label(this, "Label6", {}, QRect(150, 66, 492, 26));
   Label6->setAlignment(Qt::AlignCenter);
@@ -296,28 +291,7 @@ void Tfrm_principal::iniciar() {
 
   m_liberacao.close();
 
-  t_manual->hide();
-  ctrlIdentificar1->hide();
-  if (reg.rb_biometria == QLatin1String(settings::kDigitalPersona)) {
-    const QString why = controlesindisponiveis();
-    if (why.isEmpty()) {
-      // Layout 5: only the fingerprint image box, in its place on the screen.
-      ctrlIdentificar1->setAparencia(5);
-      ctrlIdentificar1->show();
-      ativaDigitalPersona();
-    } else {
-      // A station without input would leave everyone unable to punch: say
-      // why and take codes by keyboard; the setting itself stays.
-      m_station.services.messages->show(
-          this, QString::fromUtf8("Controles biométricos indisponíveis:") + "\r" + why + "\r" +
-                    QString::fromUtf8("A identificação será feita pelo teclado."));
-      t_manual->show();
-      t_manual->setFocus();
-    }
-  } else {
-    t_manual->show();
-    t_manual->setFocus();
-  }
+  aplicamodo();
 
   preenchecombo();
   Timer1->start();
@@ -329,6 +303,28 @@ void Tfrm_principal::iniciar() {
     mostrafuncao(m_funcaoatual, m_descricaoatual);
   }
   atualizadata();
+}
+
+void Tfrm_principal::aplicamodo() {
+  t_manual->hide();
+  ctrlIdentificar1->hide();
+  if (m_station.registro.rb_biometria == QLatin1String(settings::kDigitalPersona)) {
+    const QString why = controlesindisponiveis();
+    if (why.isEmpty()) {
+      // Layout 5: only the fingerprint image box, in its place on the screen.
+      ctrlIdentificar1->setAparencia(5);
+      ctrlIdentificar1->show();
+      ativaDigitalPersona();
+      return;
+    }
+    // A station without input would leave everyone unable to punch: say
+    // why and take codes by keyboard; the setting itself stays.
+    m_station.services.messages->show(
+        this, QString::fromUtf8("Controles biométricos indisponíveis:") + "\r" + why + "\r" +
+                  QString::fromUtf8("A identificação será feita pelo teclado."));
+  }
+  t_manual->show();
+  t_manual->setFocus();
 }
 
 void Tfrm_principal::atualizadata() {
@@ -711,6 +707,80 @@ bool Tfrm_principal::eventFilter(QObject *watched, QEvent *event) {
     }
   }
   return QWidget::eventFilter(watched, event);
+}
+
+void Tfrm_principal::cadastro() {
+  m_sequencias.post([this] { telaprotegida(false); });
+}
+
+void Tfrm_principal::configuracoes() {
+  m_sequencias.post([this] { telaprotegida(true); });
+}
+
+void Tfrm_principal::abretela(const std::function<void(QWidget *)> &opener, QWidget *parent) {
+  if (opener)
+    opener(parent);
+  else
+    m_station.services.messages->show(parent, QString::fromUtf8("Tela não disponível."));
+}
+
+void Tfrm_principal::telaprotegida(bool config) {
+  // Before start-up read the settings there is nothing to edit yet.
+  if (!m_settingsLoaded) return;
+  if (!liberamarca() && !m_station.registro.wsenhacontrole.isEmpty()) return;
+  ctrlIdentificar1->EncerrarBiometrica();
+  if (config) {
+    if (!frm_config) {
+      frm_config = new settings::Tfrm_config(m_station.registro, m_station.settingsPath, m_station.paths,
+                                             *m_station.services.messages, this);
+      frm_config->abreCadastro = [this](QWidget *parent) { abretela(m_station.abridores.cadastro, parent); };
+      frm_config->abreCores = [this](QWidget *parent) { abretela(m_station.abridores.cores, parent); };
+    }
+    frm_config->exec();
+    preenchecombo();
+    atualizacores();
+  } else {
+    abretela(m_station.abridores.cadastro, this);
+  }
+  aplicamodo();
+  if (config) {
+    preenchecombo();
+    // The functions may have changed under the selection: the next punch
+    // takes function 1 as it is now, and the line above the clock says so.
+    selecionapadrao();
+    mostrafuncao(m_funcaoatual, m_descricaoatual);
+  }
+}
+
+void Tfrm_principal::sobre() {
+  m_sequencias.post([this] {
+    {
+      Tfrm_sobre frm_sobre(this);
+      frm_sobre.exec();
+    }
+    if (t_manual->isVisible() && t_manual->isEnabled()) t_manual->setFocus();
+  });
+}
+
+void Tfrm_principal::ajuda() {
+  m_sequencias.post([this] {
+    const paths::StationPaths &paths = m_station.paths;
+    // A help file of the program folder wins over the help we ship.
+    QString path = paths.inHome("Zeltron.CHM");
+    if (!QFileInfo(path).isFile()) path = paths.findData("Zeltron-Ajuda.html");
+    if (path.isEmpty()) {
+      m_station.services.messages->show(this, QString::fromUtf8("Arquivo de Ajuda Não Localizado!"));
+      return;
+    }
+    const auto &documento = m_station.abridores.documento;
+    const bool opened = documento ? documento(path) : QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (!opened)
+      m_station.services.messages->show(this, QString::fromUtf8("Não Foi Possível Abrir a Ajuda:") + "\r" + path);
+  });
+}
+
+void Tfrm_principal::sair() {
+  m_sequencias.post([this] { close(); });
 }
 
 void Tfrm_principal::closeEvent(QCloseEvent *event) {

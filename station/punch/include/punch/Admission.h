@@ -3,6 +3,7 @@
 // schedule in force, and the supervisor release window. Pure rules, no screen.
 
 #include "settings/RegistroPrincipal.h"
+#include "settings/TimeText.h"
 
 #include <QDateTime>
 #include <QString>
@@ -49,8 +50,7 @@ struct Decision {
 // The day and window test for the moment now.
 Decision judge(const Schedule &schedule, const QDateTime &now);
 
-// An "hh:mm" (or "hh:mm:ss") time of day; empty when the text is no time.
-std::optional<QTime> readTime(const QString &text);
+using settings::readTime;
 
 // The supervisor release: open from a granted release, to the minute, for
 // its length; not stored anywhere.

@@ -3,6 +3,7 @@
 // the settings record, the employee table and the services.
 
 #include "paths/StationPaths.h"
+#include "punch/ScreenOpeners.h"
 #include "registry/EmployeeTable.h"
 #include "services/Services.h"
 #include "settings/RegistroPrincipal.h"
@@ -19,6 +20,7 @@ struct Station {
   settings::RegistroPrincipal registro;
   registry::EmployeeTable tb_biometria;
   QString settingsPath; // "zeltron.sys" in the home folder, set at start-up
+  ScreenOpeners abridores;
 };
 
 } // namespace punch

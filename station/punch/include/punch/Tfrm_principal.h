@@ -21,6 +21,10 @@ class QPushButton;
 class QTimer;
 class QToolButton;
 
+namespace settings {
+class Tfrm_config;
+}
+
 namespace widgets {
 class ShadowLabel;
 }
@@ -74,6 +78,17 @@ public:
   // The clock tick of Timer1.
   void tick();
 
+  // The toolbar. Like the punch sequences its actions run one at a time: one
+  // clicked while a sequence shows a message waits for the sequence's end.
+  void cadastro();      // SpeedButton2: password gate, then the registry
+  void configuracoes(); // lb_config: password gate, then the settings screen
+  void sobre();         // SpeedButton14: the about screen
+  void ajuda();         // SpeedButton3: the help, with the desktop's viewer
+  void sair();          // SpeedButton4: closes the screen
+  // Shows the input of the identification kind in the settings and starts
+  // the fingerprint controls in fingerprint mode.
+  void aplicamodo();
+
   // Message line: shows text in the colour with the sound for 3 seconds.
   void mensagem(const QString &text, const QColor &colour, const QString &sound);
   void tocasom(const QString &name);
@@ -103,6 +118,10 @@ private:
   void mostramensagem(const QString &text, const QColor &colour, const QString &sound);
   bool funcaopadraoconfigurada();
   void marca(const QString &code);
+  // The registry or settings screen behind the password gate, and what is
+  // applied again after it closed.
+  void telaprotegida(bool config);
+  void abretela(const std::function<void(QWidget *)> &opener, QWidget *parent);
 
   Station &m_station;
   PunchQueue m_sequencias;
@@ -142,6 +161,7 @@ private:
   QLabel *Label10 = nullptr;
   QLineEdit *wid = nullptr;
   QTimer *Timer1 = nullptr;
+  settings::Tfrm_config *frm_config = nullptr; // made at its first opening, kept
 };
 
 } // namespace punch
