@@ -22,20 +22,17 @@ int32_t mapVendor(int32_t code) {
 namespace {
 
 // Next to the driver first (it lives in the plug-in folder), then one folder
-// up (the program's folder), then the normal library path. The vendor library
-// stays mapped once loaded, like the driver itself.
-constexpr int kOpen = RTLD_NOW | RTLD_NODELETE;
-
+// up (the program's folder), then the normal library path.
 void *openVendor() {
-  if (const char *over = std::getenv("LUMADRV_VENDOR_LIBRARY"); over && *over) return dlopen(over, kOpen);
+  if (const char *over = std::getenv("LUMADRV_VENDOR_LIBRARY"); over && *over) return dlopen(over, RTLD_NOW);
   Dl_info info{};
   if (dladdr(reinterpret_cast<void *>(&vendor), &info) && info.dli_fname) {
     std::string dir(info.dli_fname);
     dir.erase(dir.rfind('/') + 1);
     for (const char *rel : {"libdpFpFns.so", "../libdpFpFns.so"})
-      if (void *h = dlopen((dir + rel).c_str(), kOpen)) return h;
+      if (void *h = dlopen((dir + rel).c_str(), RTLD_NOW)) return h;
   }
-  return dlopen("libdpFpFns.so", kOpen);
+  return dlopen("libdpFpFns.so", RTLD_NOW);
 }
 
 template <typename T>

@@ -80,9 +80,7 @@ void loadPlugins() {
   closedir(d);
   std::sort(names.begin(), names.end());
   for (const std::string &n : names) {
-    // Plug-ins stay mapped once loaded: a driver that started threads or
-    // linked GLib cannot be unloaded safely, and leak reports need its code.
-    void *m = dlopen((dir + "/" + n).c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    void *m = dlopen((dir + "/" + n).c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!m) continue; // junk in the folder
     Plugin p;
     p.module = m;
