@@ -277,6 +277,7 @@ TEST_F(EmployeeTableTest, ForeignAndLockedFilesAreRefusedUntouched) {
 // A table another program holds locked is not a table without the row: the
 // lookup and the count say they failed, with the table layer's text.
 TEST_F(EmployeeTableTest, LookupsOnALockedTableFailInsteadOfFindingNothing) {
+  if (onServer()) GTEST_SKIP() << "locks a table file";
   EmployeeTable t;
   ASSERT_TRUE(t.open(path()));
   ASSERT_TRUE(addEmployee(t, "0001", "Ana"));
