@@ -23,14 +23,33 @@ set(TALVENOX_INSTALL_DATADIR "${CMAKE_INSTALL_DATADIR}/talvenox")
 file(RELATIVE_PATH TALVENOX_BIN_TO_LIBDIR "/${CMAKE_INSTALL_BINDIR}" "/${TALVENOX_INSTALL_LIBDIR}")
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME station)
 
-# talvenox_install_program(target [COMPONENT c]): a command in bin/.
+# talvenox_install_program(target [COMPONENT c] [SUMMARY text]): a command in
+# bin/ with its manual page: packaging/man/<target>.1 when written, else a short
+# one made from SUMMARY.
 function(talvenox_install_program target)
-  cmake_parse_arguments(I "" "COMPONENT" "" ${ARGN})
+  cmake_parse_arguments(I "" "COMPONENT;SUMMARY" "" ${ARGN})
   if(NOT I_COMPONENT)
     set(I_COMPONENT station)
   endif()
   set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN/${TALVENOX_BIN_TO_LIBDIR}")
   install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT ${I_COMPONENT})
+
+  set(page ${PROJECT_SOURCE_DIR}/packaging/man/${target}.1)
+  if(NOT EXISTS ${page})
+    if(NOT I_SUMMARY)
+      set(I_SUMMARY "a command of the Talvenox time-clock station")
+    endif()
+    string(TOUPPER ${target} title)
+    string(REPLACE "-" "\\-" name ${target})
+    set(page ${CMAKE_CURRENT_BINARY_DIR}/${target}.1)
+    file(WRITE ${page} ".TH ${title} 1 \"\" \"Talvenox\" \"User Commands\"\n.SH NAME\n${name} \\- ${I_SUMMARY}\n"
+      ".SH SYNOPSIS\n.B ${name}\n.RI [ arguments ]\n.SH DESCRIPTION\n.B ${name}\nis ${I_SUMMARY}.\n"
+      "Run it without arguments to see how it is called.\n.SH SEE ALSO\n.BR talvenox (1)\n")
+  endif()
+  set(gz ${CMAKE_CURRENT_BINARY_DIR}/${target}.1.gz)
+  add_custom_command(OUTPUT ${gz} COMMAND gzip -9nc ${page} > ${gz} DEPENDS ${page} VERBATIM)
+  add_custom_target(${target}_manpage ALL DEPENDS ${gz})
+  install(FILES ${gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT ${I_COMPONENT})
 endfunction()
 
 # talvenox_install_library(target [COMPONENT c] [HEADERS dir]): a library (or a
