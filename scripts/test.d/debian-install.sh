@@ -92,6 +92,8 @@ listing() {
     -o -path ./var/lib/apt -o -path ./var/lib/dpkg -o -path ./var/log -o -path ./home -o -path ./etc/ld.so.cache \) -prune -o -print | sort)
 }
 in_root apt-get update -qq >"$work/apt.log" 2>&1 || { tail -20 "$work/apt.log" >&2; fail "apt-get update in the root failed"; }
+# The station's user, with a fresh home.
+in_root useradd --create-home --shell /bin/sh clerk
 listing >"$work/before.txt"
 mkdir -p "$root/tmp/debs"
 cp "${debs[@]}" "$root/tmp/debs/"
@@ -111,12 +113,11 @@ for f in /usr/bin/talvenox /usr/bin/talvenox-regsvr "$libdir/libdactilox.so" "$l
   [ -e "$root$f" ] || fail "$f is not installed"
 done
 missing=$(for f in "$root"/usr/bin/talvenox* $(find "$root$libdir" -name '*.so' -o -type f -perm -u+x); do
-  in_root ldd "${f#"$root"}" 2>&1 | grep "not found" | sed "s|^|${f#"$root"}: |"
+  in_root ldd "${f#"$root"}" 2>&1 | sed -n "s|^\(.*not found\)|${f#"$root"}: \1|p"
 done | sort -u)
 [ -z "$missing" ] || fail "installed files miss libraries: $missing"
 
-# First start of the installed station by a user with a fresh home.
-in_root useradd --create-home --shell /bin/sh clerk
+# First start of the installed station by its user.
 ids=$(in_root id -u clerk):$(in_root id -g clerk)
 home=/home/clerk/.local/share/talvenox
 install -d -m 700 -o "${ids%:*}" -g "${ids#*:}" "$root/tmp/clerk-run"
