@@ -35,21 +35,6 @@ if [ -z "${DEBIAN_INSTALL_TIMED:-}" ]; then
   exec timeout --kill-after=30 "$limit" bash "$0" "$@"
 fi
 
-TALVENOX_SKIP_SETUP=1 bash "$src/scripts/package.sh"
-debs=("$src"/build/packages/*.deb)
-say "packages built in $((SECONDS - start)) s"
-
-# A fresh root from the cached minimal one (made once per cache).
-mkdir -p "$cache"
-base=$cache/bookworm-minbase.tar
-if [ ! -s "$base" ]; then
-  fresh=$(mktemp -d /var/tmp/talvenox-debootstrap.XXXXXX)
-  debootstrap --variant=minbase bookworm "$fresh/root" "$mirror" >"$fresh/log" 2>&1 ||
-    { tail -20 "$fresh/log" >&2; fail "debootstrap failed"; }
-  tar -C "$fresh/root" -cf "$base.part" . && mv "$base.part" "$base"
-  rm -rf --one-file-system "$fresh"
-  say "minimal root made in $((SECONDS - start)) s"
-fi
 work=$(mktemp -d /var/tmp/talvenox-root.XXXXXX)
 root=$work/root
 mounts=()
@@ -68,8 +53,28 @@ cleanup() {
   rm -rf --one-file-system "$work"
 }
 trap cleanup EXIT
-mkdir -p "$root"
-tar -C "$root" -xf "$base"
+# The time box ends the script with SIGTERM: clean up then too.
+trap 'exit 143' TERM INT
+
+# A fresh minimal root (from the cache, else from debootstrap), made while
+# the packages are built.
+mkdir -p "$cache"
+base=$cache/bookworm-minbase.tar
+make_root() {
+  if [ -s "$base" ]; then
+    mkdir -p "$root" && tar -C "$root" -xf "$base"
+  else
+    debootstrap --variant=minbase bookworm "$root" "$mirror" >"$work/debootstrap.log" 2>&1 || return 1
+    tar -C "$root" -cf "$base.$$" . && mv "$base.$$" "$base"
+  fi
+}
+make_root &
+maker=$!
+TALVENOX_SKIP_SETUP=1 bash "$src/scripts/package.sh" || { wait "$maker" || true; fail "building the packages failed"; }
+debs=("$src"/build/packages/*.deb)
+say "packages built in $((SECONDS - start)) s"
+wait "$maker" || { tail -20 "$work/debootstrap.log" >&2 || true; fail "making the minimal root failed"; }
+say "minimal root ready in $((SECONDS - start)) s"
 mount_in() { mount "$@"; mounts+=("${@: -1}"); }
 mount_in -t proc proc "$root/proc"
 mount_in --bind /dev "$root/dev"
