@@ -23,14 +23,19 @@ set(TALVENOX_INSTALL_DATADIR "${CMAKE_INSTALL_DATADIR}/talvenox")
 file(RELATIVE_PATH TALVENOX_BIN_TO_LIBDIR "/${CMAKE_INSTALL_BINDIR}" "/${TALVENOX_INSTALL_LIBDIR}")
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME station)
 
+# Pieces that name no package belong to the station's.
+macro(_talvenox_station_by_default)
+  if(NOT I_COMPONENT)
+    set(I_COMPONENT station)
+  endif()
+endmacro()
+
 # talvenox_install_program(target [COMPONENT c] [SUMMARY text]): a command in
 # bin/ with its manual page: packaging/man/<target>.1 when written, else a short
 # one made from SUMMARY.
 function(talvenox_install_program target)
   cmake_parse_arguments(I "" "COMPONENT;SUMMARY" "" ${ARGN})
-  if(NOT I_COMPONENT)
-    set(I_COMPONENT station)
-  endif()
+  _talvenox_station_by_default()
   set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN/${TALVENOX_BIN_TO_LIBDIR}")
   install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT ${I_COMPONENT})
 
@@ -57,9 +62,7 @@ endfunction()
 # folder; HEADERS installs a public header folder into include/.
 function(talvenox_install_library target)
   cmake_parse_arguments(I "" "COMPONENT;HEADERS" "" ${ARGN})
-  if(NOT I_COMPONENT)
-    set(I_COMPONENT station)
-  endif()
+  _talvenox_station_by_default()
   set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN")
   install(TARGETS ${target}
     LIBRARY DESTINATION ${TALVENOX_INSTALL_LIBDIR} COMPONENT ${I_COMPONENT}
@@ -73,9 +76,7 @@ endfunction()
 # folder below the library folder; it finds the libraries one level up.
 function(talvenox_install_plugin target)
   cmake_parse_arguments(I "" "COMPONENT;FOLDER" "" ${ARGN})
-  if(NOT I_COMPONENT)
-    set(I_COMPONENT station)
-  endif()
+  _talvenox_station_by_default()
   set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN:$ORIGIN/..")
   install(TARGETS ${target} LIBRARY DESTINATION ${TALVENOX_INSTALL_LIBDIR}/${I_FOLDER} COMPONENT ${I_COMPONENT})
 endfunction()
@@ -83,9 +84,7 @@ endfunction()
 # talvenox_install_data(FILES... [FOLDER dir] [COMPONENT c]): data files in share/talvenox/.
 function(talvenox_install_data)
   cmake_parse_arguments(I "" "COMPONENT;FOLDER" "FILES;DIRECTORY" ${ARGN})
-  if(NOT I_COMPONENT)
-    set(I_COMPONENT station)
-  endif()
+  _talvenox_station_by_default()
   set(dest ${TALVENOX_INSTALL_DATADIR})
   if(I_FOLDER)
     set(dest ${dest}/${I_FOLDER})
