@@ -79,6 +79,8 @@ mount_in() { mount "$@"; mounts+=("${@: -1}"); }
 mount_in -t proc proc "$root/proc"
 mount_in --bind /dev "$root/dev"
 mount_in -t tmpfs tmpfs "$root/tmp"
+# libfprint looks for readers in sysfs.
+mount_in -t sysfs -o ro sysfs "$root/sys"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 # A throwaway root needs no fsync after every file.
 echo force-unsafe-io >"$root/etc/dpkg/dpkg.cfg.d/talvenox-test"
@@ -97,8 +99,10 @@ listing() {
     -o -path ./var/lib/apt -o -path ./var/lib/dpkg -o -path ./var/log -o -path ./home -o -path ./etc/ld.so.cache \) -prune -o -print | sort)
 }
 in_root apt-get update -qq >"$work/apt.log" 2>&1 || { tail -20 "$work/apt.log" >&2; fail "apt-get update in the root failed"; }
-# The station's user, with a fresh home.
+# The station's user, with a fresh home, and sqlite3 to add an employee.
 in_root useradd --create-home --shell /bin/sh clerk
+in_root apt-get install -y -q --no-install-recommends sqlite3 >"$work/sqlite3.log" 2>&1 ||
+  { tail -20 "$work/sqlite3.log" >&2; fail "cannot install sqlite3 in the root"; }
 listing >"$work/before.txt"
 mkdir -p "$root/tmp/debs"
 cp "${debs[@]}" "$root/tmp/debs/"
@@ -126,9 +130,10 @@ done | sort -u)
 ids=$(in_root id -u clerk):$(in_root id -g clerk)
 home=/home/clerk/.local/share/talvenox
 install -d -m 700 -o "${ids%:*}" -g "${ids#*:}" "$root/tmp/clerk-run"
-# chroot and env exec, so $! is the station itself.
-chroot --userspec="$ids" "$root" /usr/bin/env -i HOME=/home/clerk USER=clerk PATH=/usr/bin:/bin LC_ALL=C.UTF-8 \
-  QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp/clerk-run /usr/bin/talvenox >"$work/station.log" 2>&1 &
+# chroot and env exec, so $! of a command run in the background is the command itself.
+as_clerk=(chroot --userspec="$ids" "$root" /usr/bin/env -i HOME=/home/clerk USER=clerk PATH=/usr/bin:/bin
+  LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp/clerk-run)
+"${as_clerk[@]}" /usr/bin/talvenox >"$work/station.log" 2>&1 &
 station=$!
 for _ in $(seq 1 300); do
   [ -s "$root$home/drive_c/halvorsten/zeltron/zeltron.db" ] && [ -s "$root$home/components.ini" ] && break
@@ -150,11 +155,31 @@ grep -q "$libdir/libdactilox.so" "$root$home/components.ini" ||
 grep -aq DIGITALPERSONA "$root$home/zeltron.sys" || fail "the first start did not choose the fingerprint reader"
 say "installed station started in fingerprint mode and registered $libdir/libdactilox.so"
 
-# The punch through the virtual reader needs the reader commands and enrollment.
-if [ -x "$root/usr/bin/talvenox-enroll" ] && [ -x "$root/usr/bin/talvenox-touch" ]; then
-  fail "talvenox-enroll and talvenox-touch are installed: write the punch step here"
+# A punch through the virtual reader: an employee, a finger enrolled from
+# three demo prints, a fourth print touched while the station runs.
+prints=/usr/share/talvenox/prints
+if [ -x "$root/usr/bin/talvenox-enroll" ] && [ -x "$root/usr/bin/talvenox-touch" ] && [ -f "$root$prints/00001_4.tif" ]; then
+  data=$home/drive_c/halvorsten/zeltron
+  "${as_clerk[@]}" sqlite3 "$data/zeltron.db" "INSERT INTO zeltron (Codigo, Empresa, nome, bloqueado) VALUES ('17', '0009', 'Cadastro Teste', 'N')" ||
+    fail "cannot add the employee"
+  "${as_clerk[@]}" talvenox-enroll 17 1 "$prints/00001_1.tif" "$prints/00001_2.tif" "$prints/00001_3.tif" >"$work/enroll.log" 2>&1 ||
+    { cat "$work/enroll.log" >&2; fail "talvenox-enroll failed in the installed tree"; }
+  "${as_clerk[@]}" env FP_VIRTUAL_IMAGE=/tmp/clerk-run/reader.sock /usr/bin/talvenox >"$work/punch.log" 2>&1 &
+  station=$!
+  "${as_clerk[@]}" talvenox-touch --socket /tmp/clerk-run/reader.sock --wait 30 "$prints/00001_4.tif" >"$work/touch.log" 2>&1 ||
+    { kill -TERM "$station"; cat "$work/touch.log" >&2; fail "talvenox-touch could not reach the virtual reader"; }
+  for _ in $(seq 1 100); do
+    grep -qs '^17;' "$root$home/zeltron_OnLine.txt" && break
+    sleep 0.2
+  done
+  kill -TERM "$station" 2>/dev/null || true
+  wait "$station" || true
+  grep -qs '^17;' "$root$home/zeltron_OnLine.txt" ||
+    { cat "$work/punch.log" >&2; fail "the enrolled finger did not punch at the installed station"; }
+  grep -qs ';17;' "$root$data"/TX0009*.TXT || fail "the punch is missing from the export file"
+  say "enrolled finger punched through the virtual reader"
 else
-  echo "debian-install: PUNCH STEP SKIPPED: talvenox-enroll or talvenox-touch is not in the packages yet" >&2
+  echo "debian-install: PUNCH STEP SKIPPED: talvenox-enroll, talvenox-touch or the demo prints are not in the packages yet" >&2
 fi
 
 # Removal leaves the user's data and nothing else.
