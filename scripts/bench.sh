@@ -12,6 +12,12 @@ bin=$root/build/bench/bin
 prints=${FINGERPRINTS:-$root/../shared/fingerprints}
 echo "=== vistrel_bench (Rescale vs OpenCV, LZW TIFF vs libtiff)"
 "$bin/vistrel_bench"
+echo "=== bench_touch (touch to UsuarioIdentificado, 10,000 templates in memory, fast and full mode)"
+"$bin/bench_touch"
+if [ -d "$prints/uareu-a" ]; then
+  echo "=== bench_touch on the real prints of $prints/uareu-a"
+  "$bin/bench_touch" "$prints/uareu-a"
+fi
 echo "=== bench_engine (FVC protocol on $prints)"
 if [ -d "$prints" ]; then
   "$bin/bench_engine" "$prints"/fvc2002-db1b "$prints"/fvc2004-db1b "$prints"/uareu-a

@@ -1,9 +1,12 @@
 #include "ctrl_identificar.h"
 
 #include "papilo.h"
+#include "template_search.h"
+#include "trace_log.h"
 
 #include <QDateTime>
 #include <QLabel>
+#include <QPainter>
 
 namespace dactilox {
 
@@ -16,6 +19,12 @@ const QString kPolegarAbaixo = QStringLiteral("\U0001F44E");
 
 const QString kTextoConfirmacaoSegundoDedo =
     QStringLiteral("CONFIRMAÇÃO :: Toque o sensor com um segundo dedo ...");
+const QString kTextoDesempate = QStringLiteral("Confirmação! Toque novamente o scanner ...");
+
+QString sensorIndice(int slot) { return QStringLiteral("Sensor Indice: %1").arg(slot); }
+QString sensorEContexto(int slot, int32_t context) {
+  return sensorIndice(slot) + QStringLiteral("  -  Contexto: %1").arg(context);
+}
 
 QString textoDe(oa_variant *v) {
   component::Value s;
@@ -29,15 +38,45 @@ void colorir(QLabel *l, const QColor &c) {
   l->setPalette(p);
 }
 
+// A hand glyph drawn as a shape in the label's text colour, so that it shows
+// without a symbol font; its text names which hand it is.
+class MaoGlifo : public QLabel {
+public:
+  using QLabel::QLabel;
+
+protected:
+  void paintEvent(QPaintEvent *) override {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    // The shapes are drawn in a 100 x 140 box, centred and scaled to two thirds of the width.
+    const double escala = width() * 2.0 / 3.0 / 100.0;
+    p.translate((width() - 100 * escala) / 2, (height() - 140 * escala) / 2);
+    p.scale(escala, escala);
+    const QColor cor = palette().color(QPalette::WindowText);
+    p.setPen(Qt::NoPen);
+    p.setBrush(cor);
+    if (text() == kMaoAcima) {
+      p.drawRoundedRect(QRectF(20, 60, 60, 65), 14, 14);  // fist
+      p.drawRoundedRect(QRectF(40, 5, 18, 65), 9, 9);     // index finger
+      p.drawRoundedRect(QRectF(8, 62, 20, 38), 9, 9);     // thumb
+      return;
+    }
+    if (text() == kPolegarAbaixo) {
+      p.translate(100, 140);
+      p.rotate(180);
+    }
+    p.drawRoundedRect(QRectF(30, 55, 60, 70), 12, 12);  // fist
+    p.drawRoundedRect(QRectF(30, 8, 22, 62), 11, 11);   // thumb
+    p.drawRect(QRectF(10, 60, 18, 60));                  // cuff
+    p.setPen(QPen(QColor(64, 64, 64), 3));
+    for (int y : {75, 92, 109}) p.drawLine(QPointF(55, y), QPointF(90, y));  // the folded fingers
+  }
+};
+
 QLabel *glifo(QWidget *parent, int left, const QColor &c) {
-  auto *l = new QLabel(kMaoAcima, parent);
+  auto *l = new MaoGlifo(kMaoAcima, parent);
   l->setGeometry(px(left), 0, px(3390), px(4905));
-  l->setAlignment(Qt::AlignCenter);
   l->setAttribute(Qt::WA_TranslucentBackground);
-  QFont f = l->font();
-  f.setPixelSize(px(3390) * 2 / 3);
-  f.setBold(true);
-  l->setFont(f);
   colorir(l, c);
   return l;
 }
@@ -257,16 +296,199 @@ void CtrlIdentificar::VerificarUsuario(QString codUsuario) {
 
 void CtrlIdentificar::pollImagens() {
   if (!m_ativa || m_processando) return;
+  // Pumping inside a touch runs this timer again: the next image waits in its
+  // slot until this poll has finished.
+  m_processando = true;
   tomarImagens(m_indiceSensor, [this](int slot) { processaFPImagem(slot); });
+  m_processando = false;
+}
+
+bool CtrlIdentificar::extrair(int slot, int32_t context) {
+  FingerPrintImage *img = estado().imagem(slot);
+  const int32_t w = img->fpiWidth, h = img->fpiHeight;
+  // The engine leaves the binarised image in the array it is given; the slot keeps its own.
+  component::Value imagem = img->fpiImage;
+  mostrarImagem(imagemMetade(w, h, imagem.get()), imagemCinza(w, h, imagem.get()));
+
+  gravarTrace(QStringLiteral("    Processa Extract - ") + sensorEContexto(slot, context));
+  component::Value features;
+  int32_t size = 0;
+  const std::optional<int32_t> ext = papilo().extract(w, h, imagem.get(), features.get(), &size, context);
+  if (!ext) {
+    reportarFalha(papilo().lastError());
+    return false;
+  }
+  if (*ext < 0) {
+    // Not a touch with no minutiae: the engine could not read this image at all.
+    reportarFalha(QStringLiteral("Não foi possível ler a digital (erro %1 do motor biométrico). "
+                                 "Toque o sensor novamente.")
+                      .arg(*ext));
+    return false;
+  }
+  const oa_array *a = features.kind() == (OA_ARRAY | OA_UI1) ? features.get()->v.array : nullptr;
+  const int32_t n = a ? std::clamp<int64_t>(size, 0, a->count) : 0;
+  m_sonda = QByteArray(a ? static_cast<const char *>(a->data) : "", n);
+
+  gravarTrace(QStringLiteral("    Processa Handle "));
+  m_binarizada = imagemBinarizada(w, h, imagem.get());
+  gravarTrace(QStringLiteral("    Processa Descompress"));
+  m_registro.limpar();
+  papilo().decompressFeatures(features.get(), m_registro.data());
+  gravarTrace(QStringLiteral("    Desenha Figura Binária"));
+  gravarTrace(QStringLiteral("    Desenha Features"));
+  mostrarFiguraMinucias(figuraMinucias(m_binarizada, m_registro));
+  return true;
 }
 
 void CtrlIdentificar::processaFPImagem(int slot) {
-  m_processando = true;
+  const int32_t context = *estado().contexto(slot);
   m_tmrDesempate->stop();
-  // TODO(identify): extraction, search and the result step.
-  (void)slot;
+  if (!extrair(slot, context)) {
+    m_etapa = 1;
+  } else {
+    const int32_t pontos = m_registro.quantidadeMinucias();
+    disparar(evMinuciasEncontradas, pontos);
+    if (pontos < m_numeroMinimoPontos) {
+      disparar(evBaixoNumeroPontos, pontos);
+      disparar(evErroMsg, QStringLiteral("O número de pontos encontrados é inferior ao mínimo exigido! "
+                                         "Pontos encontrados: %1 / Pontos exigidos: %2")
+                              .arg(pontos)
+                              .arg(m_numeroMinimoPontos));
+      reportarNaoIdentificado(uint8_t(slot));
+      m_etapa = 1;
+    } else {
+      pump();
+      *estado().resultado(slot) = ResultadoSensorSlot{};
+      switch (m_etapa) {
+      case 2: verificar(slot, context); break;
+      case 3: desempate(); break;
+      default: {
+        estado().tempoEsgotado = false;
+        m_tmrTimeOut->start();
+        gravarTrace(QStringLiteral("    Processa Identify - ") + sensorEContexto(slot, context));
+        esvaziarCandidatos();
+        const bool rapida = m_modoPesquisa == 1;
+        const Busca busca = Identify(m_sonda, m_modoPesquisa, context, slot);
+        if (busca == Busca::Falhou && !estado().resultado(slot)->identificado) {
+          const QString why = papilo().lastError();
+          reportarFalha(QStringLiteral("Erro ao identificar digital!") + (why.isEmpty() ? QString() : " " + why));
+        } else {
+          etapaResultado(slot, rapida);
+        }
+        m_tmrTimeOut->stop();
+        break;
+      }
+      }
+      gravarTrace(QStringLiteral("<<< Fim Processa FPImagem - ") + sensorIndice(slot));
+    }
+  }
   if (FingerPrintImage *img = estado().imagem(m_indiceSensor)) img->fpiRunning = false;
-  m_processando = false;
+}
+
+void CtrlIdentificar::etapaResultado(int slot, bool rapida) {
+  ResultadoSensorSlot &r = *estado().resultado(slot);
+  if (r.identificado) {
+    r.identificado = false;
+    if (!rapida) {
+      r.codUsuario.chop(2);  // the final "@@"
+      const int32_t quantidade = estado().quantidadeCandidatos;
+      if (quantidade > 1) OrdenarCandidatos();
+      if (!m_retornarLista) {
+        const int fim = r.codUsuario.indexOf(QStringLiteral("@@"));
+        if (fim >= 0) r.codUsuario.truncate(fim);
+      }
+      if (m_ativarDesempate && quantidade > 1) {
+        disparar(evProcessandoDesempate, quantidade);
+        m_tmrDesempate->start();
+        r.identificado = false;
+        sinal(Sinal::Amarelo, kTextoDesempate);
+        m_etapa = 3;
+        pump();
+        return;
+      }
+    }
+    reportarIdentificado(r.indiceDedo, r.codUsuario, uint8_t(slot));
+  } else if (r.naoIdentificado) {
+    r.naoIdentificado = false;
+    reportarNaoIdentificado(uint8_t(slot));
+  }
+}
+
+void CtrlIdentificar::verificar(int slot, int32_t context) {
+  mostrarFiguraMinucias(figuraMinucias(m_binarizada, m_registro));
+  ResultadoSensorSlot &r = *estado().resultado(slot);
+  r.codUsuario = QStringLiteral("0");
+  r.indiceDedo = 0;
+  bool found = false;
+  VisaoBytes sonda(m_sonda);
+  for (int k = m_quantidadeVerificacao; k >= 1 && !found; --k) {
+    const FingerprintRecord &e = m_conjuntoVerificacao[size_t(k)];
+    VisaoBytes t(e.bioFeatures);
+    DetalheComparacao d;
+    const std::optional<int32_t> v = papilo().verify(t.get(), sonda.get(), &d, context);
+    // An engine failure skips this template.
+    if (v && *v >= 0 && d.similaridade() >= estado().limiarIdentificacao) {
+      r.codUsuario = e.codUsuario;
+      r.indiceDedo = e.indiceDedo;
+      found = true;
+    }
+  }
+  m_quantidadeVerificacao = 0;  // used up by this touch
+  if (found) reportarIdentificado(r.indiceDedo, r.codUsuario, uint8_t(slot));
+  else reportarNaoIdentificado(uint8_t(slot));
+  m_etapa = 1;
+}
+
+const FingerprintRecord *CtrlIdentificar::confirmarDesempate() {
+  SharedState &s = estado();
+  const int32_t *ctx = s.contexto(m_indiceSensor);
+  VisaoBytes sonda(m_sonda);
+  for (int c = 0; c <= s.quantidadeCandidatos && c < int(s.listaCandidatos.size()); ++c) {
+    const Candidato cand = s.listaCandidatos[size_t(c)];
+    for (const auto &grupo : s.gruposDigitais) {
+      if (!grupo) continue;
+      for (const FingerprintRecord &r : *grupo) {
+        // Another finger of the same user.
+        if (r.codUsuario != cand.codUsuario || r.indiceDedo == cand.indiceDedo) continue;
+        VisaoBytes t(r.bioFeatures);
+        DetalheComparacao d;
+        const std::optional<int32_t> v = papilo().verify(t.get(), sonda.get(), &d, ctx ? *ctx : 0);
+        if (!v || *v < 0) continue;
+        if (d.similaridade() >= s.limiarIdentificacao) return &r;
+      }
+    }
+  }
+  return nullptr;
+}
+
+void CtrlIdentificar::desempate() {
+  mostrarFiguraMinucias(figuraMinucias(m_binarizada, m_registro));
+  OrdenarCandidatos();
+  const FingerprintRecord *confirmado = confirmarDesempate();
+  // Without a confirmation the best score of the first touch answers.
+  const Candidato melhor = estado().listaCandidatos.empty() ? Candidato{} : estado().listaCandidatos[0];
+  const QString codigo = confirmado ? confirmado->codUsuario : melhor.codUsuario;
+  const uint8_t dedo = confirmado ? confirmado->indiceDedo : melhor.indiceDedo;
+  disparar(evUsuarioIdentificado, dedo, codigo, m_indiceSensor);
+  if (m_semafaroAutomatico) sinal(Sinal::Verde, m_msgVerde);
+  m_etapa = 1;
+}
+
+void CtrlIdentificar::reportarIdentificado(uint8_t dedo, const QString &codigo, uint8_t slot) {
+  disparar(evUsuarioIdentificado, dedo, codigo, slot);
+  if (m_semafaroAutomatico) sinal(Sinal::Verde, m_msgVerde);
+}
+
+void CtrlIdentificar::reportarNaoIdentificado(uint8_t slot) {
+  disparar(evUsuarioIdentificado, uint8_t(0), QStringLiteral("0"), slot);
+  if (m_semafaroAutomatico) sinal(Sinal::Vermelho, m_msgVermelho);
+}
+
+// A touch the engine could not process is neither a match nor "nobody": the
+// host hears why through ErroMsg and no UsuarioIdentificado is raised.
+void CtrlIdentificar::reportarFalha(const QString &texto) {
+  setMensagem(texto);
+  disparar(evErroMsg, texto);
 }
 
 } // namespace dactilox

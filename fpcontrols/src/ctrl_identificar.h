@@ -3,6 +3,7 @@
 #ifndef DACTILOX_CTRL_IDENTIFICAR_H
 #define DACTILOX_CTRL_IDENTIFICAR_H
 
+#include "pictures.h"
 #include "shared_state.h"
 #include "visual_control.h"
 
@@ -87,6 +88,17 @@ private:
   void sinal(Sinal s, const QString &text);
   void pollImagens();
   void processaFPImagem(int slot);
+  // Extraction and the pictures; false when the touch cannot be used (the
+  // reason was raised as ErroMsg).
+  bool extrair(int slot, int32_t context);
+  void etapaResultado(int slot, bool rapida);
+  void verificar(int slot, int32_t context);
+  void desempate();
+  // The candidate confirmed by another of its fingers, or none.
+  const FingerprintRecord *confirmarDesempate();
+  void reportarIdentificado(uint8_t dedo, const QString &codigo, uint8_t slot);
+  void reportarNaoIdentificado(uint8_t slot);
+  void reportarFalha(const QString &texto);
   void tickRelogio();
 
   bool m_ativa = false;
@@ -106,6 +118,10 @@ private:
   uint8_t m_etapa = 1;
   std::array<FingerprintRecord, 11> m_conjuntoVerificacao;
   int m_quantidadeVerificacao = 0;
+  // The touch being processed: its template, features and binarised picture.
+  QByteArray m_sonda;
+  RegistroMinucias m_registro;
+  QImage m_binarizada;
 
   QLabel *m_glifo[2] = {};
   QLabel *m_relogio = nullptr;

@@ -1,11 +1,6 @@
 #include "papilo.h"
 
-#include "component/server.h"
 #include "component/values.h"
-
-#include <cstdlib>
-#include <dlfcn.h>
-#include <filesystem>
 
 namespace dactilox {
 
@@ -14,55 +9,19 @@ Papilo &Papilo::instance() {
   return p;
 }
 
-std::vector<std::string> Papilo::candidatePaths() const {
-  if (const char *e = std::getenv("DACTILOX_ENGINE"); e && *e) return {e};
-  std::vector<std::string> out;
-  // Beside the library that holds this code (libdactilox.so, or a test program).
-  const std::string self = component::libraryPathOf(reinterpret_cast<const void *>(&Papilo::instance));
-  if (!self.empty()) out.push_back((std::filesystem::path(self).parent_path() / PAPILO_LIBRARY).string());
-  out.push_back(PAPILO_LIBRARY);
-  return out;
-}
+Papilo::Papilo()
+    : m_lib(PAPILO_LIBRARY, "DACTILOX_ENGINE", QStringLiteral("Motor biométrico indisponível: não foi possível carregar %1%2"),
+            QStringLiteral("Motor biométrico incompleto: a função %1 não existe em %2")) {}
+
+std::vector<std::string> Papilo::candidatePaths() const { return m_lib.candidatePaths(); }
 
 void Papilo::reset() {
-  if (m_handle) dlclose(m_handle);
-  m_handle = nullptr;
-  m_path.clear();
+  m_lib.reset();
   m_fn.fill(nullptr);
-  m_error.clear();
-}
-
-void *Papilo::symbol(const char *name, void **slot) {
-  if (*slot) return *slot;
-  if (!m_handle) {
-    QString why;
-    for (const std::string &p : candidatePaths()) {
-      // A bare name goes to the normal library path; a path is tried only when it exists.
-      if (p.find('/') != std::string::npos && !std::filesystem::exists(p)) continue;
-      m_handle = dlopen(p.c_str(), RTLD_NOW | RTLD_LOCAL);
-      if (m_handle) {
-        m_path = p;
-        break;
-      }
-      const char *e = dlerror();
-      why = QString::fromLocal8Bit(e ? e : "");
-    }
-    if (!m_handle) {
-      m_error = QStringLiteral("Motor biométrico indisponível: não foi possível carregar %1%2")
-                    .arg(QString::fromUtf8(PAPILO_LIBRARY), why.isEmpty() ? QString() : " (" + why + ")");
-      return nullptr;
-    }
-  }
-  *slot = dlsym(m_handle, name);
-  if (!*slot) {
-    m_error = QStringLiteral("Motor biométrico incompleto: a função %1 não existe em %2")
-                  .arg(QString::fromUtf8(name), QString::fromStdString(m_path));
-  }
-  return *slot;
 }
 
 #define PAPILO_CALL(fn, idx, ...)                                   \
-  auto f = bind<fn##_fn>(#fn, &m_fn[idx]);                          \
+  auto f = reinterpret_cast<fn##_fn>(m_lib.symbol(#fn, &m_fn[idx])); \
   if (!f) return std::nullopt;                                      \
   return f(__VA_ARGS__)
 

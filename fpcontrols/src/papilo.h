@@ -1,14 +1,13 @@
 // Module Papilo: the matching engine bound by name.
 //
-// The library is opened at the first call that needs it: the file named by
-// $DACTILOX_ENGINE when set, else libPPVBP42.so beside libdactilox.so, else
-// libPPVBP42.so on the normal library path. Each function is looked up at its
-// own first call. A missing library or function makes the call return
-// nothing (std::nullopt) and leaves a Portuguese text in lastError() for the
-// control to raise as ErroMsg; the next call tries again.
+// libPPVBP42.so, bound as BoundLibrary says ($DACTILOX_ENGINE names another
+// file). A missing library or function makes the call return nothing
+// (std::nullopt) and leaves a Portuguese text in lastError() for the control
+// to raise as ErroMsg; the next call tries again.
 #ifndef DACTILOX_PAPILO_H
 #define DACTILOX_PAPILO_H
 
+#include "bound_library.h"
 #include "dactilox/papilo_api.h"
 
 #include <QString>
@@ -37,7 +36,7 @@ public:
   // For tests: forget the open library and the bound functions.
   void reset();
 
-  QString lastError() const { return m_error; }
+  QString lastError() const { return m_lib.lastError(); }
 
   std::optional<int32_t> initialize();
   std::optional<int32_t> finalize();
@@ -58,13 +57,9 @@ public:
                                     int32_t context);
 
 private:
-  Papilo() = default;
-  void *symbol(const char *name, void **slot);
-  template <class F> F bind(const char *name, void **slot) { return reinterpret_cast<F>(symbol(name, slot)); }
+  Papilo();
 
-  void *m_handle = nullptr;
-  std::string m_path;
-  QString m_error;
+  BoundLibrary m_lib;
   enum Fn {
     kInitialize, kFinalize, kCreateContext, kFreeContext, kSetParameter, kExtract, kDecompress,
     kIdentifyStart, kIdentifyNext, kIdentifyEnd, kVerify, kGeneralize, kCount

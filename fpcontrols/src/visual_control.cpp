@@ -51,6 +51,7 @@ VisualControl::VisualControl(const Look &look, QWidget *parent) : QWidget(parent
   ip.setColor(QPalette::Window, Qt::white);
   m_imagem->setPalette(ip);
   m_minucias = new QLabel(this);
+  m_minucias->setAlignment(Qt::AlignCenter);
   m_minucias->setObjectName("minucias");
   m_minucias->setGeometry(m_imagem->geometry());
   m_minucias->hide();
@@ -131,6 +132,18 @@ void VisualControl::mostrarImagem(const QImage &metade, const QImage &cinza) {
   m_cinza = cinza;
   m_imagemCinza->setPixmap(QPixmap::fromImage(cinza));
 }
+
+void VisualControl::mostrarFiguraMinucias(const QImage &figura) {
+  m_figura = figura;
+  if (figura.isNull()) {
+    m_minucias->clear();
+    return;
+  }
+  m_minucias->setPixmap(
+      QPixmap::fromImage(figura.scaled(m_minucias->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+}
+
+QImage VisualControl::imagemExibida() const { return m_imagem->pixmap().toImage(); }
 
 void VisualControl::limparImagens() {
   m_imagem->clear();

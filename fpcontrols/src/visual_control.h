@@ -57,6 +57,11 @@ public:
   // Pictures of the two boxes (the half-size display and the full-size grey).
   void mostrarImagem(const QImage &metade, const QImage &cinza);
   void limparImagens();
+  // The minutiae box: the binarised picture with its features, in image
+  // pixels, fitted into the box.
+  void mostrarFiguraMinucias(const QImage &figura);
+  QImage figuraMinuciasExibida() const { return m_figura; }
+  QImage imagemExibida() const;  // the half-size display picture
 
 protected:
   VisualControl(const Look &look, QWidget *parent);
@@ -86,6 +91,7 @@ private:
   QWidget *m_band = nullptr;
   QLabel *m_mensagem = nullptr;
   QImage m_cinza;
+  QImage m_figura;
   bool m_colorir = false;
 };
 

@@ -46,12 +46,6 @@ int16_t readInteger(component::Object *o, int32_t id) {
   return v.get()->v.i2;
 }
 
-void waitUntil(const std::function<bool()> &done, int ms = 2000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
 } // namespace
 
 TEST_F(Behaviour, StrictnessMapsBothWaysAndReachesTheEngine) {
@@ -471,7 +465,8 @@ TEST_F(Behaviour, ImagesReachTheSlotsAndThePollTakesEach) {
   EXPECT_EQ(slot->fpiImage.get()->v.array->count, 12u) << "the slot keeps only the latest image";
   waitUntil([&] { return !rec.events.empty(); });
   QCoreApplication::processEvents();
-  ASSERT_EQ(rec.events.size(), 1u) << "two images before a poll are taken once";
+  // Processing the touch raises more events after it; only one image was taken.
+  ASSERT_EQ(rec.count("ImagemDigitalCapturada"), 1) << "two images before a poll are taken once";
   EXPECT_EQ(rec.events[0].name, "ImagemDigitalCapturada");
   EXPECT_EQ(rec.events[0].args, std::vector<std::string>{"B:3"}) << "slot index 0 watches every slot";
   EXPECT_FALSE(slot->fpiNew);

@@ -4,6 +4,7 @@
 #include "papilo.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <cstring>
@@ -18,6 +19,12 @@ void ensureApp() {
   static char name[] = "dactilox_test";
   static char *argv[] = {name, nullptr};
   if (!QApplication::instance()) new QApplication(argc, argv);
+}
+
+void waitUntil(const std::function<bool()> &done, int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
 Recorder::Recorder(component::Object *o) : m_o(o) { o->advise(this, &m_cookie); }
@@ -89,6 +96,42 @@ void clearEngineCalls() {
   if (!h) return;
   if (auto f = reinterpret_cast<void (*)()>(dlsym(h, "fake_clear"))) f();
   dlclose(h);
+}
+
+namespace {
+// Opens the fake and keeps it open, so what is set stays set until the
+// binding loads the same library.
+template <class F, class... A> void callFake(const char *name, A... args) {
+  void *h = dlopen((binDir() / "libfake_ppvbp42.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(h, nullptr) << dlerror();
+  auto f = reinterpret_cast<F>(dlsym(h, name));
+  ASSERT_NE(f, nullptr) << name;
+  f(args...);
+}
+} // namespace
+
+std::string engineVisits() {
+  void *h = fakeHandle();
+  if (!h) return {};
+  auto f = reinterpret_cast<const char *(*)()>(dlsym(h, "fake_visits"));
+  std::string out = f ? f() : "";
+  dlclose(h);
+  return out;
+}
+
+void fakeProbe(int key, int minutiae, int extractResult) {
+  callFake<void (*)(int, int, int)>("fake_set_probe", key, minutiae, extractResult);
+}
+void fakeStartResult(int result) { callFake<void (*)(int)>("fake_set_start_result", result); }
+void fakeDelay(int ms) { callFake<void (*)(int)>("fake_set_delay", ms); }
+
+QByteArray fakeTemplate(uint8_t key, uint8_t score, uint8_t verifyScore) {
+  QByteArray t(4, '\0');
+  t[0] = 'F';
+  t[1] = char(key);
+  t[2] = char(score);
+  t[3] = char(verifyScore);
+  return t;
 }
 
 } // namespace dactilox::test

@@ -4,9 +4,11 @@
 #include "component/component.h"
 #include "component/host.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,7 +46,18 @@ component::Ref<component::Object> create(const char *className);
 // ("libfake_ppvbp42.so"), or at a file that does not exist ("").
 void useEngine(const std::string &libraryFile);
 std::string engineCalls();
+// Also sets the fake's probe and results back to their defaults.
 void clearEngineCalls();
+// The fake engine's knobs (fake_engine.cpp).
+std::string engineVisits();
+void fakeProbe(int key, int minutiae, int extractResult = 0);
+void fakeStartResult(int result);
+void fakeDelay(int ms);
+// A template the fake scores: group key, IdentifyNext score, Verify score.
+QByteArray fakeTemplate(uint8_t key, uint8_t score, uint8_t verifyScore = 0);
+
+// Runs the event loop until done() or ms have passed.
+void waitUntil(const std::function<bool()> &done, int ms = 3000);
 
 template <class T> T *widgetOf(component::Object *o) { return static_cast<T *>(static_cast<QWidget *>(o->view())); }
 
