@@ -24,6 +24,6 @@ function(talvenox_test name)
   endif()
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/scripts/lsan.supp:print_suppressions=0;${T_ENV}"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;DACTILOX_NO_DIALOGS=1;ASAN_OPTIONS=detect_leaks=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/scripts/lsan.supp:print_suppressions=0;${T_ENV}"
     TIMEOUT 600)
 endfunction()

@@ -2,13 +2,19 @@
 
 #include "papilo.h"
 #include "shared_state.h"
+#include "template_store.h"
 
 namespace dactilox {
 
 CtrlFPdb::CtrlFPdb(QWidget *parent) : PictureControl(Picture::Database, 975, 1125, parent) {
   setObjectName(QStringLiteral("ctrlFPdb"));
-  // The store's settings start from their defaults with every new control.
-  estado().banco = ConfiguracaoBanco{};
+  // A new control resets the store's settings but for the connection text
+  // and the delimiter, which the process keeps.
+  ConfiguracaoBanco &banco = estado().banco;
+  ConfiguracaoBanco novo;
+  novo.conexaoSQL = banco.conexaoSQL;
+  novo.delimitadorString = banco.delimitadorString;
+  banco = novo;
 }
 
 void CtrlFPdb::setHabilitarTrace(uint8_t v) { estado().banco.habilitarTrace = v; }
@@ -35,7 +41,11 @@ void CtrlFPdb::InicializarFPdb() {
     // The start goes on: the templates can be loaded without the engine.
     disparar(evErroMsg, papilo().lastError());
   }
-  // TODO(store): OpenConnection; with CarregarDigitais = 1 LimpaTBLBiometricaUpdate and LoadData.
+  store::OpenConnection();
+  if (estado().banco.carregarDigitais == 1) {
+    store::LimpaTBLBiometricaUpdate();
+    store::LoadData();
+  }
   m_iniciando = false;
   m_ativo = true;
   disparar(evFPdbInicializado);
@@ -45,10 +55,9 @@ void CtrlFPdb::InicializarFPdb() {
 void CtrlFPdb::EncerrarFPdb() {
   if (!m_ativo) return;
   ampulheta();
-  estado().limparMemoria();
-  // TODO(store): close the connection.
-  if (m_contexto) papilo().freeContext(m_contexto);
-  m_contexto = 0;
+  store::ClearData();
+  store::CloseConnection();
+  liberarContexto(m_contexto, 0);
   m_ativo = false;
   disparar(evFPdbEncerrado);
   seta();

@@ -3,6 +3,7 @@
 #include "papilo.h"
 #include "template_search.h"
 #include "trace_log.h"
+#include "template_store.h"
 
 #include <QDateTime>
 #include <QLabel>
@@ -118,8 +119,8 @@ CtrlIdentificar::CtrlIdentificar(QWidget *parent)
     estado().tempoEsgotado = true;
     m_tmrTimeOut->stop();
   });
-  // TODO(store): AtualizarDigitais with this station's point number.
-  m_tmrAtualizarDigitais = std::make_unique<IntervalTimer>(this, 0, true, [] {});
+  m_tmrAtualizarDigitais = std::make_unique<IntervalTimer>(
+      this, 0, true, [] { store::AtualizarDigitais(estado().banco.numeroPontoIdentificador); });
   m_tmrDataHora = std::make_unique<IntervalTimer>(this, 1000, true, [this] { tickRelogio(); });
 
   estado().estadoOperacao = 1;

@@ -29,6 +29,8 @@ void CtrlSensor::InicializarSensor() {
     falha(papilo().lastError());
     return;
   }
+  m_contexto = *ctx;
+  m_slotContexto = m_indiceSensor;
   if (int32_t *c = estado().contexto(m_indiceSensor)) *c = *ctx;
   // TODO(sensor): create the scanner manager, enumerate, CreateScanner with
   // SerialSensor or the first identity, connect its Image event to
@@ -44,7 +46,7 @@ void CtrlSensor::EncerrarSensor() {
   // TODO(sensor): stop capturing and release the scanner.
   // Every failure here is ignored: a stop always completes.
   pump();
-  if (int32_t *c = estado().contexto(m_indiceSensor)) papilo().freeContext(*c);
+  liberarContexto(m_contexto, m_slotContexto);
   pump();
   papilo().finalize();
   pump();

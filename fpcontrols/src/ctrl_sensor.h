@@ -38,6 +38,8 @@ private:
   bool m_iniciando = false;
   QString m_serial;
   uint8_t m_indiceSensor = 0;
+  int32_t m_contexto = 0;      // the context made at start, released at stop
+  uint8_t m_slotContexto = 0;  // the slot it was stored in
 };
 
 } // namespace dactilox

@@ -1,6 +1,7 @@
 #include "shared_state.h"
 
 #include "control_support.h"
+#include "papilo.h"
 
 #include <algorithm>
 
@@ -63,6 +64,13 @@ void SharedState::limparMemoria() {
     if (grupo) grupo->clear();
     pump();
   }
+}
+
+void liberarContexto(int32_t &ctx, int slot) {
+  if (ctx == 0) return;
+  papilo().freeContext(ctx);
+  if (int32_t *c = estado().contexto(slot); c && *c == ctx) *c = 0;
+  ctx = 0;
 }
 
 SharedState &estado() {

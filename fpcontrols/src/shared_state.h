@@ -77,6 +77,12 @@ int16_t rigidezDeLimiar(int32_t limiar);
 
 struct SharedState {
   std::array<std::unique_ptr<FingerPrintImage>, kSlots> imagensSensor;  // made on first use
+  // Engine contexts by slot. Each is owned by the control that created it and
+  // freed exactly once, by that control, at its stop (liberarContexto):
+  //  - ctrlSensor creates one at InicializarSensor for its slot IndiceSensor;
+  //  - ctrlFPdb creates one at InicializarFPdb and puts it in slot 0, where
+  //    the visual controls of slot 0 then use it.
+  // A slot still holding a freed context is set to 0 (no context).
   std::array<int32_t, kSlots> contextosSensor{};
   std::array<ResultadoSensorSlot, kSlots> resultadoSensor;
   std::array<std::optional<std::vector<FingerprintRecord>>, kGroups> gruposDigitais;
@@ -102,6 +108,10 @@ struct SharedState {
 };
 
 SharedState &estado();
+
+// Frees a context its owner made (nothing for 0), clears the slot when it
+// still holds it, and sets ctx to 0.
+void liberarContexto(int32_t &ctx, int slot);
 
 } // namespace dactilox
 

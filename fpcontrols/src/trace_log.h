@@ -12,6 +12,9 @@ namespace dactilox {
 // text is dropped. Never fails loudly: a trace must not stop a punch.
 void gravarTrace(const QString &texto);
 
+// Where the trace goes: "c:\ZeltAccessLog.txt" after the station's path rule.
+QString caminhoTrace();
+
 } // namespace dactilox
 
 #endif

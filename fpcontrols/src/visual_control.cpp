@@ -2,6 +2,7 @@
 
 #include "papilo.h"
 #include "shared_state.h"
+#include "template_store.h"
 
 #include <QLabel>
 #include <QPixmap>
@@ -199,8 +200,7 @@ int32_t VisualControl::ExcluirUsuario(QString codUsuario) {
   if (!codUsuario.trimmed().isEmpty()) {
     setMensagem(QStringLiteral("Excluindo usuário ..."));
     pump();
-    // TODO(store): DeleteRecord also deletes the user's rows from the template database.
-    const bool found = estado().removerUsuarioDaMemoria(codUsuario);
+    const bool found = store::DeleteRecord(codUsuario);
     if (found) {
       setMensagem(QStringLiteral("Usuário excluído!"));
       result = -1;

@@ -318,6 +318,24 @@ TEST_F(Behaviour, EngineParametersAtStartInOrder) {
   estado().contextosSensor[0] = 0;
 }
 
+TEST_F(Behaviour, EachEngineContextIsFreedOnceByItsOwner) {
+  auto sensor = create("ctrlSensor");
+  auto fpdb = create("ctrlFPdb");
+  callMethod(sensor.get(), 0x60030003, {});
+  const int32_t doSensor = estado().contextosSensor[0];
+  callMethod(fpdb.get(), 0x60030007, {});
+  const int32_t doBanco = estado().contextosSensor[0];
+  ASSERT_NE(doSensor, 0);
+  ASSERT_NE(doBanco, 0);
+  ASSERT_NE(doSensor, doBanco) << "the store puts its own context in slot 0";
+  clearEngineCalls();
+  callMethod(fpdb.get(), 0x60030008, {});
+  callMethod(sensor.get(), 0x60030002, {});
+  EXPECT_EQ(engineCalls(), "VBPPFreeContext " + std::to_string(doBanco) + "\nVBPPFreeContext " +
+                               std::to_string(doSensor) + "\nVBPPFinalize\n");
+  EXPECT_EQ(estado().contextosSensor[0], 0) << "no slot keeps a freed context";
+}
+
 TEST_F(Behaviour, MissingEngineGivesErroMsgNotACrash) {
   struct Case {
     const char *engine;

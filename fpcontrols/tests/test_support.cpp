@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include "template_store.h"
+
 #include "dispatch_table.h"
 #include "papilo.h"
 
@@ -19,6 +21,16 @@ void ensureApp() {
   static char name[] = "dactilox_test";
   static char *argv[] = {name, nullptr};
   if (!QApplication::instance()) new QApplication(argc, argv);
+  // A store message box would wait for a click no test gives.
+  store::definirCaixaMensagem([](store::Icone, const QString &texto, bool podeRepetir) {
+    caixasMostradas().push_back(texto);
+    return podeRepetir ? store::Resposta::Desistir : store::Resposta::Ok;
+  });
+}
+
+std::vector<QString> &caixasMostradas() {
+  static std::vector<QString> textos;
+  return textos;
 }
 
 void waitUntil(const std::function<bool()> &done, int ms) {

@@ -14,8 +14,11 @@
 
 namespace dactilox::test {
 
-// The Qt application every widget test needs (offscreen).
+// The Qt application every widget test needs (offscreen). Store message
+// boxes are recorded in caixasMostradas() and answered at once (AddRecordDB:
+// give up).
 void ensureApp();
+std::vector<QString> &caixasMostradas();
 
 // One raised event, its arguments as text ("B:3", "S:0", "L:7").
 struct Raised {

@@ -15,7 +15,11 @@
 
 namespace {
 
+// Shared between the table and every call using it, so freeing a context on
+// one thread while another still works in it cannot pull it away; `busy`
+// keeps two threads calling with the same context from mixing its state.
 struct Context {
+  std::mutex busy;
   ppvbp::Settings settings;
   ppvbp::Comparator search;   // the open one-to-many search
   ppvbp::Comparator verify;   // probe of VBPPVerify, kept while it stays the same
@@ -23,14 +27,28 @@ struct Context {
 };
 
 std::mutex g_lock;
-std::map<int32_t, std::unique_ptr<Context>> g_contexts;
+std::map<int32_t, std::shared_ptr<Context>> g_contexts;
 int32_t g_next = 1;
 int32_t g_init = 0;
 
-Context *find(int32_t id) {
-  std::lock_guard<std::mutex> l(g_lock);
-  auto it = g_contexts.find(id);
-  return it == g_contexts.end() ? nullptr : it->second.get();
+// A context held for the length of one call: the reference keeps it alive,
+// the lock keeps the call alone in it.
+struct Held {
+  std::shared_ptr<Context> ctx;
+  std::unique_lock<std::mutex> lock;
+  Context *operator->() const { return ctx.get(); }
+  explicit operator bool() const { return bool(ctx); }
+};
+Held find(int32_t id) {
+  std::shared_ptr<Context> c;
+  {
+    std::lock_guard<std::mutex> l(g_lock);
+    auto it = g_contexts.find(id);
+    if (it == g_contexts.end()) return {};
+    c = it->second;
+  }
+  std::unique_lock<std::mutex> busy(c->busy);
+  return {std::move(c), std::move(busy)};
 }
 
 // The bytes of a variant byte array; false for anything else or an empty one.
@@ -120,18 +138,23 @@ VBPP_API int32_t VBPPCreateContext(void) {
     std::lock_guard<std::mutex> l(g_lock);
     if (g_next <= 0) return int32_t(VBPP_E_NOMEM);  // a wrapped handle counter
     int32_t id = g_next++;
-    g_contexts[id] = std::make_unique<Context>();
+    g_contexts[id] = std::make_shared<Context>();
     return id;
   });
 }
 
 VBPP_API int32_t VBPPFreeContext(int32_t context) {
+  std::shared_ptr<Context> gone;  // released after the table's lock, by its last user
   std::lock_guard<std::mutex> l(g_lock);
-  return g_contexts.erase(context) ? VBPP_OK : VBPP_E_CONTEXT;
+  auto it = g_contexts.find(context);
+  if (it == g_contexts.end()) return VBPP_E_CONTEXT;
+  gone = std::move(it->second);
+  g_contexts.erase(it);
+  return VBPP_OK;
 }
 
 VBPP_API int32_t VBPPSetParameter(int32_t id, const oa_variant *value, int32_t context) {
-  Context *c = find(context);
+  Held c = find(context);
   if (!c) return VBPP_E_CONTEXT;
   int32_t v = 0;
   if (!read_value(value, v)) return VBPP_E_ARGUMENT;
@@ -160,7 +183,7 @@ VBPP_API int32_t VBPPSetParameter(int32_t id, const oa_variant *value, int32_t c
 VBPP_API int32_t VBPPExtract(int32_t width, int32_t height, oa_variant *image, int32_t resolution,
                              oa_variant *features, int32_t *size, int32_t context) {
   return guarded([&]() -> int32_t {
-    Context *c = find(context);
+    Held c = find(context);
     if (!c) return VBPP_E_CONTEXT;
     if (!size || !features || resolution != VBPP_RESOLUTION) return VBPP_E_ARGUMENT;
     if (width < VBPP_MIN_SIDE || height < VBPP_MIN_SIDE || width > VBPP_MAX_SIDE || height > VBPP_MAX_SIDE)
@@ -193,7 +216,7 @@ VBPP_API int32_t VBPPDecompressFeatures(oa_variant *features, void *record) {
 
 VBPP_API int32_t VBPPIdentifyStart(oa_variant *probe, int32_t context) {
   return guarded([&]() -> int32_t {
-    Context *c = find(context);
+    Held c = find(context);
     if (!c) return VBPP_E_CONTEXT;
     Bytes b;
     if (!bytes_of(probe, b)) return VBPP_E_ARGUMENT;
@@ -203,7 +226,7 @@ VBPP_API int32_t VBPPIdentifyStart(oa_variant *probe, int32_t context) {
 
 VBPP_API int32_t VBPPIdentifyNext(oa_variant *templ, int32_t *details, int32_t context) {
   return guarded([&]() -> int32_t {
-    Context *c = find(context);
+    Held c = find(context);
     if (!c) return VBPP_E_CONTEXT;
     Bytes b;
     if (!details || details[0] < 8 || !bytes_of(templ, b)) return VBPP_E_ARGUMENT;
@@ -216,15 +239,15 @@ VBPP_API int32_t VBPPIdentifyNext(oa_variant *templ, int32_t *details, int32_t c
 }
 
 VBPP_API int32_t VBPPIdentifyEnd(int32_t context) {
-  Context *c = find(context);
+  Held c = find(context);
   if (!c) return VBPP_E_CONTEXT;
-  c->search = ppvbp::Comparator{};
+  c->search.end();
   return VBPP_OK;
 }
 
 VBPP_API int32_t VBPPVerify(oa_variant *templ, oa_variant *probe, int32_t *details, int32_t context) {
   return guarded([&]() -> int32_t {
-    Context *c = find(context);
+    Held c = find(context);
     if (!c) return VBPP_E_CONTEXT;
     Bytes t, p;
     if (!details || details[0] < 8 || !bytes_of(templ, t) || !bytes_of(probe, p)) return VBPP_E_ARGUMENT;
@@ -247,7 +270,7 @@ VBPP_API int32_t VBPPVerify(oa_variant *templ, oa_variant *probe, int32_t *detai
 VBPP_API int32_t VBPPGeneralize(int32_t count, oa_variant *touches, oa_variant *features, int32_t *size,
                                 int32_t context) {
   return guarded([&]() -> int32_t {
-    Context *c = find(context);
+    Held c = find(context);
     if (!c) return VBPP_E_CONTEXT;
     if (count < 2 || count > 10 || !touches || !features || !size) return VBPP_E_ARGUMENT;
     oa_array *list = oa_variant_array(touches, OA_VARIANT);

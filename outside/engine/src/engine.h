@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "feature_set.h"
@@ -22,11 +23,39 @@ struct Settings {
 bool extract_template(const uint8_t *img, int w, int h, const Settings &s, std::vector<uint8_t> &tpl,
                       uint8_t *binarised, Features *features = nullptr);
 
+// Candidates prepared once and kept by their bytes: a search runs through the
+// same gallery touch after touch, so decoding and building the edges of each
+// template is done the first time only. Bounded; past the bound candidates
+// are prepared on every call.
+class CandidateCache {
+ public:
+  struct Entry {
+    std::vector<uint8_t> bytes;
+    std::vector<MPoint> pts;
+    std::vector<Edge> edges;
+    size_t flow_at = 0;
+    int flow_cols = 0, flow_rows = 0;
+    Overlap area() const { return {bytes.data() + flow_at, flow_cols, flow_rows}; }
+  };
+  // The prepared candidate, or nullptr when the bytes are not a template.
+  const Entry *get(const uint8_t *tpl, size_t size);
+  size_t memory() const { return bytes_; }
+
+ private:
+  bool prepare(const uint8_t *tpl, size_t len, Entry &e) const;
+  std::unordered_multimap<uint64_t, uint32_t> index_;
+  std::vector<Entry> entries_;
+  Entry spare_;  // a candidate prepared past the bound
+  size_t bytes_ = 0;
+};
+
 // A probe prepared once, compared with many templates.
 class Comparator {
  public:
   bool prepare(const uint8_t *tpl, size_t size);
   bool prepared() const { return ready_; }
+  // Forgets the probe; the prepared candidates stay for the next search.
+  void end() { ready_ = false; }
   // Calibrated score, or -1 when `tpl` is not a template.
   int score(const uint8_t *tpl, size_t size);
   float raw(const uint8_t *tpl, size_t size, Alignment *best = nullptr);
@@ -35,6 +64,7 @@ class Comparator {
  private:
   Probe probe_;
   Scratch scratch_;
+  CandidateCache cache_;
   bool ready_ = false;
 };
 

@@ -165,11 +165,19 @@ int32_t coerce(const oa_variant *in, uint16_t kind, oa_variant *out) {
   oa_variant_clear(out);
   const oa_variant *src = oa_variant_deref(const_cast<oa_variant *>(in));
   if (!src) return kTypeMismatch;
+  // A reference to nothing is a caller's fault, not a value to read.
+  if ((src->kind & OA_BYREF) && !src->v.ptr) return kInvalidArg;
   bool isString = false;
   const oa_str *text = readString(src, &isString);
   int64_t n = 0;
   bool numeric = readNumber(src, &n);
   if (kind == OA_STR) {
+    if ((src->kind & ~OA_BYREF) == OA_EMPTY) {
+      // Empty reads as the empty text, never as "0".
+      out->kind = OA_STR;
+      out->v.str = nullptr;
+      return kOk;
+    }
     if (isString) {
       out->kind = OA_STR;
       out->v.str = text ? oa_str_alloc(text, oa_str_len(text)) : nullptr;

@@ -117,6 +117,19 @@ TEST(Coerce, NumbersAndBooleansBecomeText) {
   EXPECT_EQ(toUtf8(out.get()), "Usuário");
 }
 
+TEST(Coerce, EmptyBecomesEmptyTextAndNullReferencesAreRefused) {
+  Value out;
+  ASSERT_EQ(coerce(Value().get(), OA_STR, out.get()), kOk);
+  EXPECT_EQ(out.kind(), OA_STR);
+  EXPECT_EQ(toUtf8(out.get()), "");
+  for (int kind : {int(OA_UI1), int(OA_I2), int(OA_I4), int(OA_BOOL), int(OA_STR)}) {
+    for (int target : {int(OA_STR), int(OA_I4)}) {
+      Value ref = Value::ref(uint16_t(kind), nullptr);
+      EXPECT_EQ(coerce(ref.get(), uint16_t(target), out.get()), kInvalidArg) << "kind " << kind << " into " << target;
+    }
+  }
+}
+
 TEST_F(RegistryFile, PathFollowsTheEnvironment) {
   EXPECT_EQ(registryPath(), file.string());
   unsetenv("TALVENOX_COMPONENTS");

@@ -266,6 +266,7 @@ int oa_variant_copy(oa_variant *dst, const oa_variant *src) {
   oa_variant_init(&out);
   const uint16_t kind = s->kind & uint16_t(~OA_BYREF);
   const bool byref = s->kind & OA_BYREF;
+  if (byref && !s->v.ptr) return OA_E_INVALIDARG;  // a reference to nothing
   out.kind = kind;
   if (kind & OA_ARRAY) {
     oa_array *a = byref ? (s->v.p_array ? *s->v.p_array : nullptr) : s->v.array;

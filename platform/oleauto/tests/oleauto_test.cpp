@@ -98,3 +98,15 @@ TEST(OleVariants, SetArrayThroughReferenceReplacesCallersArray) {
   oa_array_destroy(wrong);
   oa_array_destroy(callers);
 }
+
+TEST(OleVariants, ReferenceToNothingIsRefusedNotFollowed) {
+  for (int kind : {int(OA_UI1), int(OA_I2), int(OA_I4), int(OA_BOOL), int(OA_STR), int(OA_ARRAY | OA_UI1)}) {
+    oa_variant ref, out;
+    oa_variant_init(&ref);
+    oa_variant_init(&out);
+    ref.kind = uint16_t(OA_BYREF | kind);
+    ref.v.ptr = nullptr;
+    EXPECT_EQ(oa_variant_copy(&out, &ref), OA_E_INVALIDARG) << "kind " << kind;
+    EXPECT_EQ(out.kind, OA_EMPTY);
+  }
+}

@@ -12,6 +12,12 @@
 #include <memory>
 
 namespace services {
+
+bool Messages::ask(QWidget *parent, const QString &text) {
+  return QMessageBox::warning(parent, QApplication::applicationDisplayName(), text, QMessageBox::Yes | QMessageBox::No,
+                              QMessageBox::No) == QMessageBox::Yes;
+}
+
 namespace {
 
 class BoxMessages final : public Messages {

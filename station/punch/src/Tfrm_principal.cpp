@@ -1,5 +1,6 @@
 #include "punch/Tfrm_principal.h"
 
+#include "biodb/BaseBiometrica.h"
 #include "controls/ctrl_fpdb.h"
 #include "controls/ctrl_identificar.h"
 #include "controls/ctrl_sensor.h"
@@ -287,7 +288,8 @@ void Tfrm_principal::iniciar() {
 
   registry::EmployeeTable &table = m_station.tb_biometria;
   table.close();
-  if (!table.open(paths.native(reg.PastaDados + "zeltron.db"))) {
+  // A server URI in PastaDados names the shared employee table.
+  if (!table.open(biodb::noServidor(reg.PastaDados) ? reg.PastaDados : paths.native(reg.PastaDados + "zeltron.db"))) {
     m_station.services.messages->show(this, table.errorString());
     return;
   }
@@ -480,16 +482,43 @@ QString Tfrm_principal::controlesindisponiveis() const {
 
 void Tfrm_principal::ativaDigitalPersona() {
   const settings::RegistroPrincipal &reg = m_station.registro;
-  if (!QFileInfo::exists(m_station.paths.native(reg.pastabio + "\\biometrica.mdb"))) {
-    m_station.services.messages->show(
-        this, QString::fromUtf8("Arquivo de Dados Biometricos Não Localizados em:") + "\r" + reg.pastabio);
-    return;
+  const bool servidor = biodb::noServidor(reg.pastabio);
+  int pontos = 0;
+  if (servidor) {
+    // Several stations on one server: no file to look for; this station's
+    // point is registered and the number of points read, so that an
+    // enrollment here reaches every other station.
+    QString error;
+    const std::optional<int> n = biodb::prepararServidor(reg.pastabio, reg.w_pontocoleta.trimmed().toInt(), &error);
+    if (!n) {
+      m_station.services.messages->show(
+          this, QString::fromUtf8("Erro ao conectar com a base de dados biométrica:") + "\r" + error);
+      return;
+    }
+    pontos = qBound(0, *n, 255);
+  } else {
+    const QString file = biodb::arquivo(reg.pastabio, m_station.paths);
+    // The first start makes the embedded database, as it makes zeltron.db.
+    if (!m_biometriaPreparada && !QFileInfo::exists(file)) {
+      QString error;
+      if (!biodb::criarArquivo(file, &error)) qWarning("biometrica.mdb: %s", qPrintable(error));
+    }
+    m_biometriaPreparada = true;
+    if (!QFileInfo::exists(file)) {
+      m_station.services.messages->show(
+          this, QString::fromUtf8("Arquivo de Dados Biometricos Não Localizados em:") + "\r" + reg.pastabio);
+      return;
+    }
   }
   QApplication::setOverrideCursor(Qt::WaitCursor);
   ctrlSensor1->InicializarSensor();
-  ctrlFPdb1->setConexaoSQL("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + reg.pastabio +
-                           "\\biometrica.mdb;Persist Security Info = False");
+  ctrlFPdb1->setConexaoSQL(biodb::conexao(reg.pastabio, m_station.paths));
   ctrlFPdb1->setSQLDelimitadorString(1);
+  if (servidor) {
+    ctrlFPdb1->setNumeroPontoIdentificador(quint8(qBound(0, reg.w_pontocoleta.trimmed().toInt(), 255)));
+    ctrlFPdb1->setQuantidadePontosIdentificadores(quint8(pontos));
+    ctrlIdentificar1->setIntervaloAtualizarDigitais(biodb::kIntervaloAtualizacao);
+  }
   ctrlFPdb1->InicializarFPdb();
   QApplication::restoreOverrideCursor();
   ctrlIdentificar1->setAparencia(5);

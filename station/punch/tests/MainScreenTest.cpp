@@ -13,6 +13,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -207,6 +209,101 @@ TEST_F(MainScreenTest, InstalledControlLibraryShowsTheFingerprintPlace) {
   EXPECT_EQ(station->registro.rb_biometria, "DIGITALPERSONA");
   EXPECT_TRUE(child<QWidget>(frm, "ctrlIdentificar1")->isVisible());
   EXPECT_FALSE(child<QLineEdit>(frm, "t_manual")->isVisible());
+}
+
+TEST_F(MainScreenTest, FingerprintModeMakesTheTemplateDatabaseOnItsFirstStart) {
+  struct Case {
+    const char *name;
+    bool folderExists;
+  };
+  for (const Case c : {Case{"default folder", true}, Case{"folder missing", false}}) {
+    SCOPED_TRACE(c.name);
+    QTemporaryDir dir;
+    settings::RegistroPrincipal r = nativeDefaults();
+    r.rb_biometria = "DIGITALPERSONA";
+    r.pastabio = c.folderExists ? QStringLiteral("c:\\halvorsten\\zeltron\\") : dir.filePath("nada/");
+    writeSettings(r);
+    fakes.messages.shown.clear();
+    auto station = makeStation();
+    Tfrm_principal frm(*station);
+    frm.show();
+    frm.iniciar();
+    const QString file = c.folderExists ? home.filePath("drive_c/halvorsten/zeltron/biometrica.mdb")
+                                        : dir.filePath("nada/biometrica.mdb");
+    if (!c.folderExists) {
+      EXPECT_EQ(fakes.messages.shown,
+                QStringList{QString::fromUtf8("Arquivo de Dados Biometricos Não Localizados em:") + "\r" + r.pastabio});
+      EXPECT_FALSE(QFile::exists(file));
+      continue;
+    }
+    EXPECT_TRUE(fakes.messages.shown.isEmpty()) << fakes.messages.shown.join("|").toStdString();
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "bio");
+    db.setDatabaseName(file);
+    ASSERT_TRUE(QFile::exists(file));
+    ASSERT_TRUE(db.open());
+    QSqlQuery q(db);
+    QStringList columns;
+    for (const char *table : {"tblBiometrica", "tblBiometricaUpdate"}) {
+      ASSERT_TRUE(q.exec(QStringLiteral("SELECT lower(name) FROM pragma_table_info('%1') ORDER BY 1").arg(table)));
+      while (q.next()) columns << q.value(0).toString();
+    }
+    EXPECT_EQ(columns, (QStringList{"biofeatures", "biosize", "codusuario", "indicededo", "codusuario", "indicededo",
+                                    "ponto"}));
+    q = QSqlQuery();
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase("bio");
+    frm.close();
+  }
+}
+
+// Several stations: run by station_pg_test on a throwaway server.
+TEST_F(MainScreenTest, ServerUrisNameTheSharedTables) {
+  const QString uri = qEnvironmentVariable("TALVENOX_TEST_PG");
+  if (uri.isEmpty()) GTEST_SKIP() << "needs the PostgreSQL run (TALVENOX_TEST_PG)";
+  settings::RegistroPrincipal r = nativeDefaults();
+  r.rb_biometria = "DIGITALPERSONA";
+  r.pastabio = r.PastaDados = uri;
+  r.w_pontocoleta = "3";
+  writeSettings(r);
+  {
+    auto station = makeStation();
+    Tfrm_principal frm(*station);
+    frm.show();
+    frm.iniciar();
+    EXPECT_TRUE(fakes.messages.shown.isEmpty()) << fakes.messages.shown.join("|").toStdString();
+    EXPECT_TRUE(station->tb_biometria.isOpen());
+    ASSERT_TRUE(station->tb_biometria.insert() && station->tb_biometria.setValue("Codigo", "0042") &&
+                station->tb_biometria.post())
+        << station->tb_biometria.errorString().toStdString();
+    frm.close();
+  }
+  QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "server");
+  db.setDatabaseName("talvenox");
+  db.setHostName(qEnvironmentVariable("PGHOST"));
+  db.setUserName("talvenox");
+  ASSERT_TRUE(db.open());
+  QSqlQuery q(db);
+  EXPECT_TRUE(q.exec("SELECT Ponto FROM tblPontos") && q.next() && q.value(0).toInt() == 3);
+  EXPECT_TRUE(q.exec("SELECT count(*) FROM tblBiometrica") && q.next()) << "the template tables exist";
+  EXPECT_TRUE(q.exec("SELECT Codigo FROM zeltron") && q.next() && q.value(0).toString() == "0042");
+  q = QSqlQuery();
+  db.close();
+  db = QSqlDatabase();
+  QSqlDatabase::removeDatabase("server");
+
+  // A server that does not answer: one message, and no fingerprint mode.
+  r.pastabio = "postgresql:///talvenox?host=/nonexistent&connect_timeout=2";
+  r.PastaDados = home.path() + "/";
+  writeSettings(r);
+  fakes.messages.shown.clear();
+  auto station = makeStation();
+  Tfrm_principal frm(*station);
+  frm.show();
+  frm.iniciar();
+  ASSERT_EQ(fakes.messages.shown.size(), 1);
+  EXPECT_TRUE(fakes.messages.shown[0].startsWith(QString::fromUtf8("Erro ao conectar com a base de dados biométrica:\r")))
+      << fakes.messages.shown[0].toStdString();
 }
 
 TEST_F(MainScreenTest, ColoursComeFromTheSlots) {

@@ -485,8 +485,8 @@ TEST_F(PunchPath, EventsArrivingDuringASequenceRunAfterItInOrder) {
                                   "0042;456;05/03/2024;10:30;0001;1\r\n"));
 
   // Two touches during a message box (the minutiae warning).
-  fakes.messages.during = [&](const QString &) {
-    fakes.messages.during = nullptr;
+  fakes.messages.duringShow = [&](const QString &) {
+    fakes.messages.duringShow = nullptr;
     emit ctrl->UsuarioIdentificado(0, "789", 0);
     emit ctrl->UsuarioIdentificado(0, "123", 0);
   };

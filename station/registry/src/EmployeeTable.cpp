@@ -1,5 +1,7 @@
 #include "registry/EmployeeTable.h"
 
+#include "sqlconnect/SqlConnect.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -37,10 +39,23 @@ QString columnList() {
   return names.join(", ");
 }
 
-QString createStatement() {
+QString createStatement(bool server) {
   QStringList columns;
   for (const FieldDef &f : kFields) {
     const QString name = QString::fromLatin1(f.name);
+    if (server) {
+      // PostgreSQL enforces the widths itself; the code keeps byte order,
+      // as in the file.
+      switch (f.kind) {
+      case FieldKind::Text:
+        columns << QStringLiteral("%1 VARCHAR(%2)%3").arg(name).arg(f.width)
+                       .arg(name == "Codigo" ? QStringLiteral(" COLLATE \"C\" NOT NULL") : QString());
+        break;
+      case FieldKind::Date: columns << name + " DATE"; break;
+      case FieldKind::Bytes: columns << name + " BYTEA"; break;
+      }
+      continue;
+    }
     switch (f.kind) {
     case FieldKind::Text:
       columns << QStringLiteral("%1 TEXT%2 CHECK (length(%1) <= %3)")
@@ -58,11 +73,7 @@ QString createStatement() {
   return QStringLiteral("CREATE TABLE %1 (%2)").arg(kTable, columns.join(", "));
 }
 
-QString sqlError(const QSqlError &e) {
-  QString t = e.databaseText().trimmed();
-  if (t.isEmpty()) t = e.text().trimmed();
-  return t;
-}
+QString sqlError(const QSqlError &e) { return sqlconnect::errorText(e); }
 
 // Dates come as QDate or as "dd/mm/yyyy" or "yyyy-mm-dd" texts.
 QDate toDate(const QVariant &v) {
@@ -96,35 +107,52 @@ bool EmployeeTable::fail(const QString &text) {
 bool EmployeeTable::open(const QString &path) {
   close();
   m_error.clear();
-  const bool existed = QFileInfo::exists(path);
+  const bool server = sqlconnect::isServerUri(path);
+  const sqlconnect::Target target = server ? sqlconnect::parse(path) : sqlconnect::Target{};
+  const QString shown = server ? sqlconnect::describe(target) : path;
+  const bool existed = server || QFileInfo::exists(path);
   {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    db.setDatabaseName(path);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+    QSqlDatabase db;
     QString problem;
-    if (!db.open()) {
-      problem = sqlError(db.lastError());
-    } else if (!existed) {
-      QSqlQuery q(db);
-      if (!q.exec(createStatement())) problem = sqlError(q.lastError());
+    if (server) {
+      db = sqlconnect::open(target, m_connection, &problem);
+    } else {
+      db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+      db.setDatabaseName(path);
+      db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+      if (!db.open()) problem = sqlError(db.lastError());
     }
-    if (problem.isEmpty()) {
-      // Read only: the names of the table's columns.
+    // Read only: the names of the table's columns.
+    const QString columnsQuery =
+        server ? QStringLiteral("SELECT column_name FROM information_schema.columns "
+                                "WHERE table_schema = current_schema() AND table_name = '%1'").arg(kTable)
+               : QStringLiteral("SELECT name FROM pragma_table_info('%1')").arg(kTable);
+    QStringList have;
+    auto readColumns = [&] {
       QSqlQuery q(db);
-      if (!q.exec(QStringLiteral("SELECT name FROM pragma_table_info('%1')").arg(kTable))) {
+      if (!q.exec(columnsQuery)) {
         problem = sqlError(q.lastError());
+        return;
+      }
+      have.clear();
+      while (q.next()) have << q.value(0).toString().toLower();
+    };
+    if (problem.isEmpty() && server) readColumns();
+    // A new file, or a server database without the table, gets it empty.
+    if (problem.isEmpty() && (!existed || (server && have.isEmpty()))) {
+      QSqlQuery q(db);
+      if (!q.exec(createStatement(server))) problem = sqlError(q.lastError());
+    }
+    if (problem.isEmpty()) readColumns();
+    if (problem.isEmpty()) {
+      if (have.isEmpty()) {
+        problem = QStringLiteral("O arquivo não contém a tabela de funcionários");
       } else {
-        QStringList have;
-        while (q.next()) have << q.value(0).toString().toLower();
-        if (have.isEmpty()) {
-          problem = QStringLiteral("O arquivo não contém a tabela de funcionários");
-        } else {
-          for (const FieldDef &f : kFields)
-            if (!have.contains(QString::fromLatin1(f.name).toLower())) {
-              problem = QStringLiteral("A tabela de funcionários não tem o campo %1").arg(f.name);
-              break;
-            }
-        }
+        for (const FieldDef &f : kFields)
+          if (!have.contains(QString::fromLatin1(f.name).toLower())) {
+            problem = QStringLiteral("A tabela de funcionários não tem o campo %1").arg(f.name);
+            break;
+          }
       }
     }
     if (!problem.isEmpty()) {
@@ -132,7 +160,7 @@ bool EmployeeTable::open(const QString &path) {
       db = QSqlDatabase();
       QSqlDatabase::removeDatabase(m_connection);
       if (!existed) QFile::remove(path);
-      return fail(QStringLiteral("Erro ao abrir a tabela %1: %2").arg(path, problem));
+      return fail(QStringLiteral("Erro ao abrir a tabela %1: %2").arg(shown, problem));
     }
   }
   m_path = path;
@@ -352,6 +380,54 @@ bool EmployeeTable::remove() {
     m_row.clear();
     m_key.clear();
   }
+  return true;
+}
+
+bool EmployeeTable::allCodes(QStringList &out) {
+  out.clear();
+  if (m_state == State::Inactive) return fail(QStringLiteral("A tabela de funcionários não está aberta"));
+  QSqlQuery q(QSqlDatabase::database(m_connection, false));
+  q.setForwardOnly(true);
+  if (!q.exec(QStringLiteral("SELECT Codigo FROM %1 ORDER BY Codigo").arg(kTable))) return fail(sqlError(q.lastError()));
+  while (q.next()) out << q.value(0).toString();
+  return true;
+}
+
+bool EmployeeTable::readRows(const QStringList &fields, const QString &fromCode, int count,
+                             QVector<QVector<QVariant>> &out) {
+  out.clear();
+  if (m_state == State::Inactive) return fail(QStringLiteral("A tabela de funcionários não está aberta"));
+  QStringList names;
+  for (const QString &f : fields) {
+    const int i = fieldIndex(f);
+    if (i < 0) return fail(QStringLiteral("Campo %1 não encontrado").arg(f));
+    names << QString::fromLatin1(kFields[i].name);
+  }
+  QSqlQuery q(QSqlDatabase::database(m_connection, false));
+  q.setForwardOnly(true);
+  q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE Codigo >= ? ORDER BY Codigo LIMIT ?").arg(names.join(", "), kTable));
+  q.addBindValue(fromCode);
+  q.addBindValue(count);
+  if (!q.exec()) return fail(sqlError(q.lastError()));
+  while (q.next()) {
+    QVector<QVariant> row(names.size());
+    for (int i = 0; i < names.size(); ++i) row[i] = q.value(i);
+    out << row;
+  }
+  return true;
+}
+
+bool EmployeeTable::beginBatch() {
+  if (m_state == State::Inactive) return fail(QStringLiteral("A tabela de funcionários não está aberta"));
+  QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+  if (!db.transaction()) return fail(sqlError(db.lastError()));
+  return true;
+}
+
+bool EmployeeTable::endBatch() {
+  if (m_state == State::Inactive) return fail(QStringLiteral("A tabela de funcionários não está aberta"));
+  QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+  if (!db.commit()) return fail(sqlError(db.lastError()));
   return true;
 }
 

@@ -6,7 +6,10 @@
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlError>
 #include <QTemporaryDir>
+#include <QUrl>
+#include <QUrlQuery>
 
 using registry::EmployeeTable;
 using registry::Lookup;
@@ -25,13 +28,68 @@ bool addEmployee(EmployeeTable &t, const QString &code, const QString &name = "A
 
 } // namespace
 
+// With TALVENOX_TEST_PG set (scripts/with-postgres.sh), the same tests run
+// on the shared table of a PostgreSQL server instead of a file.
+bool onServer() { return !qEnvironmentVariableIsEmpty("TALVENOX_TEST_PG"); }
+
 class EmployeeTableTest : public ::testing::Test {
 protected:
+  void SetUp() override {
+    if (!onServer()) return;
+    QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "drop");
+    const QUrl url(qEnvironmentVariable("TALVENOX_TEST_PG"));
+    const QUrlQuery query(url);
+    db.setDatabaseName(url.path().mid(1));
+    db.setHostName(query.queryItemValue("host"));
+    db.setUserName(query.queryItemValue("user"));
+    ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
+    QSqlQuery(db).exec("DROP TABLE IF EXISTS zeltron");
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase("drop");
+  }
   QTemporaryDir dir;
-  QString path() const { return dir.filePath("zeltron.db"); }
+  QString path() const { return onServer() ? qEnvironmentVariable("TALVENOX_TEST_PG") : dir.filePath("zeltron.db"); }
 };
 
+TEST_F(EmployeeTableTest, OnAServerTheSameFieldsWidthsAndKey) {
+  if (!onServer()) GTEST_SKIP() << "needs the PostgreSQL run (TALVENOX_TEST_PG)";
+  EmployeeTable t;
+  ASSERT_TRUE(t.open(path())) << t.errorString().toStdString();
+  t.close();
+  QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "schema");
+  const QUrl url(path());
+  db.setDatabaseName(url.path().mid(1));
+  db.setHostName(QUrlQuery(url).queryItemValue("host"));
+  db.setUserName(QUrlQuery(url).queryItemValue("user"));
+  ASSERT_TRUE(db.open());
+  QSqlQuery q(db);
+  ASSERT_TRUE(q.exec("SELECT column_name, coalesce(character_maximum_length, 0) FROM information_schema.columns "
+                     "WHERE table_name = 'zeltron' ORDER BY ordinal_position"));
+  QStringList columns;
+  while (q.next()) columns << q.value(0).toString() + ':' + q.value(1).toString();
+  ASSERT_EQ(columns.size(), 42);
+  EXPECT_EQ(columns.mid(0, 4), (QStringList{"codigo:20", "empresa:20", "biometria:1", "nome:100"}));
+  EXPECT_EQ(columns.at(8), "nascimento:0");
+  EXPECT_EQ(columns.at(17), "e1:5");
+  EXPECT_EQ(columns.at(41), "foto:0");
+  ASSERT_TRUE(q.exec("SELECT a.attname FROM pg_index i JOIN pg_attribute a ON a.attrelid = i.indrelid "
+                     "AND a.attnum = ANY(i.indkey) WHERE i.indrelid = 'zeltron'::regclass AND i.indisprimary"));
+  ASSERT_TRUE(q.next());
+  EXPECT_EQ(q.value(0).toString(), "codigo");
+  q.clear();
+  db.close();
+  db = QSqlDatabase();
+  QSqlDatabase::removeDatabase("schema");
+
+  // A server that is not there: the table layer's error, nothing else.
+  EmployeeTable gone;
+  EXPECT_FALSE(gone.open("postgresql:///talvenox?host=/nonexistent&connect_timeout=2"));
+  EXPECT_TRUE(gone.errorString().startsWith("Erro ao abrir a tabela postgresql:///talvenox")) << gone.errorString().toStdString();
+}
+
 TEST_F(EmployeeTableTest, CreatesTheFortyTwoFieldsInOrderWithTheKey) {
+  if (onServer()) GTEST_SKIP() << "the file's own layout";
   EmployeeTable t;
   ASSERT_TRUE(t.open(path())) << t.errorString().toStdString();
   EXPECT_TRUE(t.isEmpty());
@@ -163,6 +221,7 @@ TEST_F(EmployeeTableTest, EditRenameAndRemove) {
 }
 
 TEST_F(EmployeeTableTest, ForeignAndLockedFilesAreRefusedUntouched) {
+  if (onServer()) GTEST_SKIP() << "files only";
   // Not a database at all.
   {
     QFile f(path());

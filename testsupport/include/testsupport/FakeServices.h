@@ -16,10 +16,18 @@ public:
   void show(QWidget *, const QString &text) override {
     shown << text;
     // A real box runs an event loop: whatever arrives then reaches the screen.
-    if (during) during(text);
+    if (duringShow) duringShow(text);
+  }
+  // Questions are recorded with the messages, prefixed "? "; each takes the
+  // next answer, Yes when none is left.
+  bool ask(QWidget *, const QString &text) override {
+    shown << "? " + text;
+    return answers.isEmpty() ? true : answers.takeFirst();
   }
   QStringList shown;
-  std::function<void(const QString &)> during;
+  QList<bool> answers;
+  // Runs inside each message box, as a user's input would while it is open.
+  std::function<void(const QString &)> duringShow;
 };
 
 class RecordingWaits final : public services::Waits {

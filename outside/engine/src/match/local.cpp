@@ -45,7 +45,8 @@ void build_edges(const MPoint *pts, int n, std::vector<Edge> &edges) {
     for (int j = 0; j < cnt; ++j) {
       const MPoint &a = pts[i], &b = pts[bk[j]];
       float e = fast_atan2(b.y - a.y, b.x - a.x);
-      edges.push_back({uint8_t(i), uint8_t(bk[j]), std::sqrt(bd[j]), wrap(a.a - e), wrap(b.a - e)});
+      const float len = std::sqrt(bd[j]), b1 = wrap(a.a - e), b2 = wrap(b.a - e);
+      edges.push_back({uint8_t(i), uint8_t(bk[j]), int16_t(edge_cell(len, b1, b2)), len, b1, b2});
     }
   }
 }
@@ -83,7 +84,8 @@ void prepare_probe(const Features &f, Probe &p) {
   p.cell_start.assign(cells + 1, 0);
   for (size_t c = 0; c < cells; ++c) p.cell_start[c + 1] = p.cell_start[c] + uint32_t(bins[c].size());
   p.cell_edges.reserve(p.cell_start[cells]);
-  for (auto &b : bins) p.cell_edges.insert(p.cell_edges.end(), b.begin(), b.end());
+  for (auto &b : bins)
+    for (uint16_t e : b) p.cell_edges.push_back(p.edges[e]);
   // Spatial grid of the points.
   p.width = f.width;
   p.height = f.height;

@@ -17,6 +17,7 @@ struct MPoint {
 // Local structures: directed edges from each minutia to its nearest neighbours.
 struct Edge {
   uint8_t from, to;
+  int16_t cell;       // look-up cell of the probe's edge table, -1 out of range
   float len, b1, b2;  // b1, b2: the two directions relative to the edge, 0..2pi
 };
 void build_edges(const MPoint *pts, int n, std::vector<Edge> &edges);
@@ -25,8 +26,8 @@ void build_edges(const MPoint *pts, int n, std::vector<Edge> &edges);
 struct Probe {
   std::vector<MPoint> pts;
   std::vector<Edge> edges;
-  std::vector<uint32_t> cell_start;  // edge index table, CSR
-  std::vector<uint16_t> cell_edges;
+  std::vector<uint32_t> cell_start;  // edge table, CSR: copies of the edges in cell order
+  std::vector<Edge> cell_edges;
   int grid_cols = 0, grid_rows = 0;
   std::vector<uint16_t> grid_start, grid_items;  // spatial grid of the points
   int width = 0, height = 0;
@@ -42,7 +43,7 @@ struct RootPair {
   uint16_t votes;
 };
 void find_roots(const Probe &probe, const MPoint *cand, int m, const std::vector<Edge> &cedges,
-                std::vector<uint16_t> &votes, std::vector<RootPair> &roots);
+                std::vector<uint8_t> &votes, std::vector<RootPair> &roots);
 
 // Global consistency: the pairs that agree with a root's alignment.
 struct Alignment {
@@ -62,17 +63,20 @@ struct Overlap {
   int cols, rows;
 };
 float raw_score(const Probe &probe, const MPoint *cand, int m, const Overlap &cand_area, const Alignment &al,
-                const uint16_t *votes);
+                const uint8_t *votes);
 int calibrate(float raw);
 
 // The whole comparison of a prepared probe with one candidate's features.
 struct Scratch {
   std::vector<Edge> edges;
-  std::vector<uint16_t> votes;
+  std::vector<uint8_t> votes;
   std::vector<RootPair> roots;
   std::vector<Alignment> found;
 };
 float compare_raw(const Probe &probe, const MPoint *cand, int m, const Overlap &area, Scratch &s, Alignment *best = nullptr);
+// The same with the candidate's edges already built.
+float compare_edges(const Probe &probe, const MPoint *cand, int m, const std::vector<Edge> &edges, const Overlap &area,
+                    Scratch &s, Alignment *best = nullptr);
 
 // atan2 to within about 0.01 radians, several times faster than the library's;
 // the matcher's tolerances are tens of times wider.

@@ -9,27 +9,29 @@
 namespace ppvbp {
 
 void find_roots(const Probe &probe, const MPoint *cand, int m, const std::vector<Edge> &cedges,
-                std::vector<uint16_t> &votes, std::vector<RootPair> &roots) {
+                std::vector<uint8_t> &votes, std::vector<RootPair> &roots) {
   (void)cand;
   const int n = int(probe.pts.size());
   votes.assign(size_t(n) * m, 0);
   roots.clear();
   for (const Edge &ce : cedges) {
-    int cell = edge_cell(ce.len, ce.b1, ce.b2);
+    const int cell = ce.cell;
     if (cell < 0) continue;
     const float tol = std::max(prm::kEdgeLengthTol, prm::kEdgeLengthTolRel * ce.len);
     for (uint32_t k = probe.cell_start[size_t(cell)]; k < probe.cell_start[size_t(cell) + 1]; ++k) {
-      const Edge &pe = probe.edges[probe.cell_edges[k]];
+      const Edge &pe = probe.cell_edges[k];
       if (std::fabs(pe.len - ce.len) > tol || angle_gap(pe.b1, ce.b1) > prm::kEdgeAngleTol ||
           angle_gap(pe.b2, ce.b2) > prm::kEdgeAngleTol)
         continue;
-      ++votes[size_t(pe.from) * m + ce.from];
-      ++votes[size_t(pe.to) * m + ce.to];
+      // A byte holds the count; it stops at 255, far above any root's need.
+      uint8_t &a = votes[size_t(pe.from) * m + ce.from], &b = votes[size_t(pe.to) * m + ce.to];
+      a = uint8_t(a + (a < 255));
+      b = uint8_t(b + (b < 255));
     }
   }
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < m; ++j) {
-      uint16_t v = votes[size_t(i) * m + j];
+      uint8_t v = votes[size_t(i) * m + j];
       if (v >= prm::kMinVotes) roots.push_back({uint8_t(i), uint8_t(j), v});
     }
   auto better = [](const RootPair &a, const RootPair &b) { return a.votes > b.votes; };

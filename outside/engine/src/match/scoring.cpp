@@ -45,7 +45,7 @@ float flow_agreement(const Probe &probe, const Overlap &area, const Alignment &a
 }
 
 float raw_score(const Probe &probe, const MPoint *cand, int m, const Overlap &area, const Alignment &al,
-                const uint16_t *votes) {
+                const uint8_t *votes) {
   if (al.matched == 0) return 0.f;
   const float cs = std::cos(al.rot), sn = std::sin(al.rot);
   int np = 0, nc = 0;
@@ -84,7 +84,13 @@ int calibrate(float raw) {
 float compare_raw(const Probe &probe, const MPoint *cand, int m, const Overlap &area, Scratch &s, Alignment *best) {
   if (probe.pts.empty() || m == 0) return 0.f;
   build_edges(cand, m, s.edges);
-  find_roots(probe, cand, m, s.edges, s.votes, s.roots);
+  return compare_edges(probe, cand, m, s.edges, area, s, best);
+}
+
+float compare_edges(const Probe &probe, const MPoint *cand, int m, const std::vector<Edge> &edges, const Overlap &area,
+                    Scratch &s, Alignment *best) {
+  if (probe.pts.empty() || m == 0) return 0.f;
+  find_roots(probe, cand, m, edges, s.votes, s.roots);
   // Every root gets a quick pairing; only the strongest few are refined and scored.
   s.found.resize(s.roots.size());
   for (size_t i = 0; i < s.roots.size(); ++i) align_from_root(probe, cand, m, s.roots[i], s.found[i]);

@@ -16,6 +16,8 @@ public:
   virtual ~Messages() = default;
   // A modal information box with an OK button.
   virtual void show(QWidget *parent, const QString &text) = 0;
+  // A modal warning box with the buttons Yes and No; true for Yes.
+  virtual bool ask(QWidget *parent, const QString &text);
 };
 
 class Waits {

@@ -115,6 +115,7 @@ private:
   bool m_startedUp = false;
   bool m_closed = false;
   bool m_settingsLoaded = false;
+  bool m_biometriaPreparada = false; // the first ativaDigitalPersona made biometrica.mdb if missing
   QDate m_dateShown;
 
   QWidget *Panel1 = nullptr;

@@ -13,6 +13,7 @@
 #include <QByteArray>
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVector>
 
@@ -84,6 +85,17 @@ public:
   void cancel();
   // Deletes the current row; the next row (or the previous) becomes current.
   bool remove();
+
+  // For the registry list, read-only and apart from the current row: every
+  // code in code order, and up to `count` rows from `fromCode` on (the given
+  // fields, in order). False with errorString() when the query fails.
+  bool allCodes(QStringList &out);
+  bool readRows(const QStringList &fields, const QString &fromCode, int count, QVector<QVector<QVariant>> &out);
+
+  // Groups many stores into one commit (the import); each post() still
+  // succeeds or fails on its own.
+  bool beginBatch();
+  bool endBatch();
 
 private:
   int fieldIndex(const QString &name) const;
