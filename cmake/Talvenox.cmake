@@ -10,6 +10,11 @@ if(TALVENOX_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(TALVENOX_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 # talvenox_test(NAME [QT] SOURCES... LIBS libs... [ENV var=value...])
 # One GoogleTest executable registered as one ctest entry. With QT the test's
 # main() creates a QApplication first (testsupport); screens run offscreen.
