@@ -49,7 +49,7 @@ function(talvenox_install_program target)
     set(page ${CMAKE_CURRENT_BINARY_DIR}/${target}.1)
     file(WRITE ${page} ".TH ${title} 1 \"\" \"Talvenox\" \"User Commands\"\n.SH NAME\n${name} \\- ${I_SUMMARY}\n"
       ".SH SYNOPSIS\n.B ${name}\n.RI [ arguments ]\n.SH DESCRIPTION\n.B ${name}\nis ${I_SUMMARY}.\n"
-      "Run it without arguments to see how it is called.\n.SH SEE ALSO\n.BR talvenox (1)\n")
+      ".SH SEE ALSO\n.BR talvenox (1)\n")
   endif()
   set(gz ${CMAKE_CURRENT_BINARY_DIR}/${target}.1.gz)
   add_custom_command(OUTPUT ${gz} COMMAND gzip -9nc ${page} > ${gz} DEPENDS ${page} VERBATIM)
