@@ -9,5 +9,6 @@ case "$kind" in
   bench)      args=(-DCMAKE_BUILD_TYPE=Release -DTALVENOX_BENCH=ON) ;;
   *) echo "unknown build kind: $kind" >&2; exit 2 ;;
 esac
-cmake -S "$root" -B "$root/build/$kind" -G Ninja "${args[@]}"
+# Installs like a Debian program: /usr (scripts/package.sh packs it).
+cmake -S "$root" -B "$root/build/$kind" -G Ninja -DCMAKE_INSTALL_PREFIX=/usr "${args[@]}"
 cmake --build "$root/build/$kind" -j2

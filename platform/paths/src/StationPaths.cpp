@@ -64,7 +64,13 @@ QString StationPaths::programFolder() {
 
 QString StationPaths::systemFolder() const {
   const QString env = qEnvironmentVariable("TALVENOX_SYSTEM_DIR");
-  return withSlash(env.isEmpty() ? QStringLiteral(TALVENOX_INSTALLED_LIBS) : env);
+  if (!env.isEmpty()) return withSlash(env);
+  // An installed tree may live under another prefix than the build was made
+  // for (cmake --install --prefix, a package): its library folder sits at a
+  // fixed place beside the program's. A build tree has none.
+  const QString beside = QDir::cleanPath(programFolder() + QStringLiteral(TALVENOX_LIBDIR_FROM_PROGRAM));
+  if (QFileInfo(beside).isDir()) return withSlash(beside);
+  return withSlash(QStringLiteral(TALVENOX_INSTALLED_LIBS));
 }
 
 QString StationPaths::libraryFolder(const QString &fileName) const {

@@ -35,7 +35,8 @@ public:
 
   // Stand-in of the operating system's Windows folder: where installed
   // components live. TALVENOX_SYSTEM_DIR, else the installed library folder
-  // (<prefix>/lib/talvenox/). A build tree is not an installation.
+  // (../lib/<multiarch>/talvenox/ from the program's folder when that exists,
+  // else <prefix>/lib/<multiarch>/talvenox/). A build tree is not an installation.
   QString systemFolder() const;
   // The folder of the running program, ending with '/'.
   static QString programFolder();
