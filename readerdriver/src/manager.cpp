@@ -51,8 +51,8 @@ std::string suspendEventName(const std::u16string &id) {
 std::u16string withPrefix(const std::u16string &guid) { return u"UareU\\" + guid; }
 
 DeviceManager &DeviceManager::instance() {
-  static DeviceManager m; // goes with the library; _Terminate has ended its thread
-  return m;
+  static DeviceManager *m = new DeviceManager; // lives as long as the library: threads may still touch it at exit
+  return *m;
 }
 
 bool DeviceManager::started() const {

@@ -304,10 +304,5 @@ extern "C" int dpfp_host_main(int fd) {
   g_unix_fd_add(fd, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR), onLibraryMessage, nullptr);
   g_main_loop_run(g_loop);
   if (g_park >= 0) close(g_park);
-  for (auto &[h, d] : g_devices) {
-    g_object_unref(d->device);
-    delete d;
-  }
-  g_devices.clear();
   return 0;
 }
