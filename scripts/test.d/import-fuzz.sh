@@ -14,9 +14,11 @@ fi
 mkdir -p "$out/corpus" "$out/seeds"
 rm -rf "$out/artifacts" && mkdir -p "$out/artifacts"
 "$cxx" -std=c++20 -O1 -g -fPIC -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -I"$root/station/registry/include" -I"$root/platform/textcodec/include" $(pkg-config --cflags Qt6Core Qt6Sql) \
+  -I"$root/station/registry/include" -I"$root/platform/textcodec/include" -I"$root/platform/sqlconnect/include" \
+  $(pkg-config --cflags Qt6Core Qt6Sql) \
   "$root/station/registry/tests/fuzz/fuzz_import.cpp" "$root/station/registry/src/ImportFile.cpp" \
   "$root/station/registry/src/EmployeeImport.cpp" "$root/station/registry/src/EmployeeTable.cpp" \
+  "$root/platform/sqlconnect/src/SqlConnect.cpp" \
   "$root/platform/textcodec/src/Cp1252.cpp" $(pkg-config --libs Qt6Core Qt6Sql) -o "$out/import_fuzz"
 printf '0001;100;RG1;Ana;17/05/1990;S;atrasos;obs\r\n0001;100;;Bia;;N;;\r\n' > "$out/seeds/good.txt"
 printf '1;ABCDEFGHIJKLMNOPQRSTUVWXY;;x;31/02/2000;Sim;;a;b;c\n\n1;2;3\n' > "$out/seeds/broken.txt"
